@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+class QMenu;
+
+// Places a control in its container, in twips.
+void Place(QWidget* control, double left, double top, double width, double height);
+
+// The Japanese Gothic face the layouts ask for ("ＭＳ ゴシック"), with the usual
+// free Japanese Gothic faces standing in where it is not installed.
+QFont GothicFont(double points, bool bold = false);
+
+// A picture box control. Mouse moves over it are raised as MouseMove with the
+// position in twips (the tray icon's notifications come this way).
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent);
+signals:
+    void MouseMove(int button, int shift, float x, float y);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// Opens a pop-up menu at the pointer and returns when it is closed. The caller
+// is paused meanwhile, like in a message box.
+void PopupMenu(QMenu* menu);

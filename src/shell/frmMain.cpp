@@ -1,0 +1,180 @@
+#include "frmMain.h"
+
+#include "Art.h"
+#include "Controls.h"
+#include "Forms.h"
+#include "Timer.h"
+#include "Twips.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <cstdio>
+
+namespace {
+
+struct GroupLayout {
+    double left, top;
+    const char* icon;
+    const char* title;
+    const char* description;
+    double descriptionLeft, descriptionWidth;
+};
+
+// The tool groups as laid out on the window: zoom, password, navigation, and a
+// fourth one that is never shown.
+const GroupLayout groups[4] = {
+    {120, 0, "zoom", "ズーム", "マウスが置かれた小領域を拡大します", 1200, 1935},
+    {120, 1200, "key", "パスワード", "マウス操作だけでパスワード入力を可能にします ", 1440, 1575},
+    {120, 2400, "note", "ナビゲート", "各アプリケーション別にコメント表示します", 1200, 1935},
+    {3600, 2040, "shortcut", "Shortcut", "Label3", 1200, 1935},
+};
+
+QPushButton* makeToolButton(QWidget* parent, const char* icon) {
+    auto* button = new QPushButton(parent);
+    button->setIcon(art::Icon(QString::fromLatin1(icon)));
+    button->setIconSize(QSize(40, 40));
+    return button;
+}
+
+}  // namespace
+
+frmMain::frmMain() {
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    SetCaption(QStringLiteral("Pelmora - Utility for Windows "));
+    setWindowIcon(art::ProgramIcon());
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    buildMenus();
+    buildGroups();
+
+    cmdTool[4] = makeToolButton(Client(), "tray");
+    cmdTool[4]->setToolTip(QStringLiteral("Stores to taskicon"));
+    Place(cmdTool[4], 5880, 2640, 855, 855);
+    for (int i = 0; i < 5; ++i) connect(cmdTool[i], &QPushButton::clicked, this, [this, i] { cmdTool_Click(i); });
+
+    Picture1 = new QLabel(Client());
+    Place(Picture1, 3600, 120, 3210, 2280);
+    Picture1->setPixmap(art::Picture(QStringLiteral("illustration"), Picture1->size()));
+
+    picNotifier = new PictureBox(Client());
+    Place(picNotifier, 4800, 3960, 855, 495);
+    connect(picNotifier, &PictureBox::MouseMove, this, &frmMain::picNotifier_MouseMove);
+
+    Timer1 = new Timer(this, 5000, false, [] {});
+    SetClientSize(6900, 3660);
+}
+
+void frmMain::buildGroups() {
+    for (int i = 0; i < 4; ++i) {
+        const GroupLayout& g = groups[i];
+        cmdGrp[i] = new QGroupBox(Client());
+        Place(cmdGrp[i], g.left, g.top, 3375, 1215);
+        cmdTool[i] = makeToolButton(cmdGrp[i], g.icon);
+        Place(cmdTool[i], 120, 240, 855, 855);
+        Title[i] = new QLabel(QString::fromUtf8(g.title), cmdGrp[i]);
+        Place(Title[i], 1200, 240, 1935, 375);
+        Label[i] = new QLabel(QString::fromUtf8(g.description), cmdGrp[i]);
+        Label[i]->setWordWrap(true);
+        Label[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        Place(Label[i], g.descriptionLeft, 600, g.descriptionWidth, 495);
+        if (i < 3) {
+            Title[i]->setFont(GothicFont(12, true));
+            Label[i]->setFont(GothicFont(8.25, true));
+        }
+    }
+    cmdGrp[3]->setVisible(false);
+}
+
+void frmMain::buildMenus() {
+    auto* bar = new QMenuBar(this);
+    menuTool = bar->addMenu(QStringLiteral("&Tools"));
+    menuZoom = menuTool->addAction(QStringLiteral("&Zoom"));
+    menuPass = menuTool->addAction(QStringLiteral("&Password"));
+    menuNavi = menuTool->addAction(QStringLiteral("&Navigation"));
+    menuTool->addSeparator();
+    menuClose = menuTool->addAction(QStringLiteral("&Close"), this, &frmMain::menuClose_Click);
+    menuHelp = bar->addMenu(QStringLiteral("&Help"));
+    menuDemo = menuHelp->addAction(QStringLiteral("&Demo"));
+    menuHelpHelp = menuHelp->addAction(QStringLiteral("&Help"));
+    menuHelp->addSeparator();
+    menuAbout = menuHelp->addAction(QStringLiteral("&About Pelmora"));
+    SetMenuBar(bar);
+
+    mnuPopMenu = new QMenu(QStringLiteral("Menu"), this);
+    mnuPopMenuShow = mnuPopMenu->addAction(QStringLiteral("&Show"), this, &frmMain::mnuPopMenuShow_Click);
+    mnuPopMenu->addSeparator();
+    mnuPopMenuExit = mnuPopMenu->addAction(QStringLiteral("E&xit"), this, &frmMain::mnuPopMenuExit_Click);
+}
+
+void frmMain::Form_Load() {
+    TrayIcon.cbSize = 88;
+    TrayIcon.hWnd = picNotifier;
+    TrayIcon.uID = 1;
+    TrayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    TrayIcon.uCallbackMessage = WM_MOUSEMOVE;
+    TrayIcon.hIcon = windowIcon();
+    TrayIcon.szTip = QStringLiteral("Pelmora") + QChar(u'\0');
+    TrayIcon.szTip = TrayIcon.szTip.leftJustified(64, QChar(' '));
+    trayIconAdded_ = Shell_NotifyIcon(NIM_ADD, TrayIcon);
+    if (!trayIconAdded_)
+        std::fprintf(stderr, "pelmora: no system tray is available; the main window stays on the screen and "
+                             "minimises instead of hiding into the tray.\n");
+}
+
+void frmMain::Form_QueryUnload(int& cancel, int unloadMode) {
+    (void)cancel;
+    (void)unloadMode;
+    TrayIcon.cbSize = 88;
+    TrayIcon.hWnd = picNotifier;
+    TrayIcon.uID = 1;
+    Shell_NotifyIcon(NIM_DELETE, TrayIcon);
+}
+
+void frmMain::Form_Resize() {
+    if (WindowState() == vbMinimized && trayIconAdded_) Hide();
+}
+
+void frmMain::HideIntoTray() {
+    if (trayIconAdded_)
+        Hide();
+    else
+        SetWindowState(vbMinimized);
+}
+
+void frmMain::picNotifier_MouseMove(int button, int shift, float x, float y) {
+    (void)button;
+    (void)shift;
+    (void)y;
+    static long TrayMsg = 0;
+    static bool InTrayEvent = false;
+    TrayMsg = twips::RoundHalfEven(x / twips::PerPixelX());
+    if (InTrayEvent) return;
+    InTrayEvent = true;
+    if (TrayMsg == WM_LBUTTONDBLCLK) {
+        Show();
+        SetWindowState(vbNormal);
+    } else if (TrayMsg == WM_RBUTTONUP) {
+        PopupMenu(mnuPopMenu);
+    }
+    InTrayEvent = false;
+}
+
+void frmMain::cmdTool_Click(int index) {
+    if (index == 4) HideIntoTray();
+}
+
+void frmMain::menuClose_Click() { HideIntoTray(); }
+
+void frmMain::mnuPopMenuShow_Click() {
+    SetWindowState(vbNormal);
+    Show();
+}
+
+void frmMain::mnuPopMenuExit_Click() { Forms::Unload(this); }

@@ -1,0 +1,206 @@
+#include "Desktop.h"
+
+#include <X11/Xlib.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace desktop {
+
+bool WaitFor(const std::function<bool()>& condition, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 512> buffer{};
+        while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) out.append(buffer.data(), n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+Program::Program(const std::string& binary, const std::string& env) {
+    char pattern[] = "/tmp/pelmora-test.XXXXXX";
+    dir_ = mkdtemp(pattern);
+    pid_ = fork();
+    if (pid_ == 0) {
+        if (chdir(dir_.c_str()) != 0) _exit(127);
+        freopen((dir_ + "/stderr.txt").c_str(), "w", stderr);
+        const std::string command = env.empty() ? "exec " + binary : "exec env " + env + " " + binary;
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+Program::~Program() {
+    if (Running()) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status_, 0);
+    }
+    Shell("rm -rf " + dir_);
+}
+
+bool Program::Running() {
+    if (status_ != -1) return false;
+    return waitpid(pid_, &status_, WNOHANG) == 0 ? (status_ = -1, true) : false;
+}
+
+int Program::WaitExit(double seconds) {
+    if (!WaitFor([this] { return !Running(); }, seconds)) return -1;
+    return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+}
+
+std::string Program::Stderr() const {
+    std::ifstream in(dir_ + "/stderr.txt");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Program::Signal(int signal) { kill(pid_, signal); }
+
+Screen::Screen() : display_(XOpenDisplay(nullptr)) {
+    if (!display_) throw std::runtime_error("no X display");
+    // Windows come and go while the tree is walked; a vanished one is simply not found.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+}
+
+Screen::~Screen() { XCloseDisplay(display_); }
+
+namespace {
+
+std::vector<Window> children(Display* display, Window window) {
+    Window root, parent, *list = nullptr;
+    unsigned count = 0;
+    std::vector<Window> out;
+    if (XQueryTree(display, window, &root, &parent, &list, &count)) out.assign(list, list + count);
+    if (list) XFree(list);
+    return out;
+}
+
+std::string className(Display* display, Window window) {
+    XClassHint hint{};
+    if (!XGetClassHint(display, window, &hint)) return {};
+    std::string name = hint.res_class ? hint.res_class : "";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return name;
+}
+
+std::vector<Atom> atoms(Display* display, Window window, const char* property) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::vector<Atom> out;
+    if (XGetWindowProperty(display, window, XInternAtom(display, property, False), 0, 64, False, XA_ATOM, &type,
+                           &format, &count, &after, &data) == Success && data && format == 32)
+        out.assign(reinterpret_cast<Atom*>(data), reinterpret_cast<Atom*>(data) + count);
+    if (data) XFree(data);
+    return out;
+}
+
+bool hasAtom(Display* display, Window window, const char* property, const char* atom) {
+    const Atom wanted = XInternAtom(display, atom, False);
+    for (Atom a : atoms(display, window, property))
+        if (a == wanted) return true;
+    return false;
+}
+
+template <class Visit>
+void walk(Display* display, Window window, const Visit& visit) {
+    for (Window child : children(display, window)) {
+        visit(child);
+        walk(display, child, visit);
+    }
+}
+
+}  // namespace
+
+std::string Screen::Title(Window window) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_NAME", False), 0, 1024, False,
+                           XInternAtom(display_, "UTF8_STRING", False), &type, &format, &count, &after,
+                           &data) == Success && data)
+        title.assign(reinterpret_cast<char*>(data), count);
+    if (data) XFree(data);
+    return title;
+}
+
+Window Screen::FindByTitle(const std::string& title) {
+    Window found = 0;
+    walk(display_, DefaultRootWindow(display_), [&](Window w) {
+        if (!found && Title(w) == title) found = w;
+    });
+    return found;
+}
+
+Window Screen::TrayIcon() {
+    Window found = 0;
+    walk(display_, DefaultRootWindow(display_), [&](Window w) {
+        if (found || className(display_, w) != "trayer") return;
+        walk(display_, w, [&](Window inner) {
+            if (!found && className(display_, inner) == "pelmora" && Viewable(inner)) found = inner;
+        });
+    });
+    return found;
+}
+
+bool Screen::Viewable(Window window) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
+}
+
+bool Screen::IsMinimised(Window window) { return hasAtom(display_, window, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN"); }
+
+int Screen::CountPopupMenus() {
+    // Qt's menus are override-redirect top-level windows of the program (typed as normal windows
+    // by Qt 6.4); its tooltips are typed as such and do not count.
+    int count = 0;
+    for (Window w : children(display_, DefaultRootWindow(display_))) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display_, w, &attributes) && attributes.map_state == IsViewable &&
+            attributes.override_redirect && attributes.width > 4 && className(display_, w) == "pelmora" &&
+            !hasAtom(display_, w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_TOOLTIP"))
+            ++count;
+    }
+    return count;
+}
+
+void Screen::Click(Window window, int button, int times) {
+    XWindowAttributes attributes;
+    Window child;
+    int x = 0, y = 0;
+    XGetWindowAttributes(display_, window, &attributes);
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), attributes.width / 2, attributes.height / 2,
+                          &x, &y, &child);
+    Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click --repeat " +
+        std::to_string(times) + " --delay 120 " + std::to_string(button));
+}
+
+void Screen::Key(const std::string& keys) { Shell("xdotool key --delay 60 " + keys); }
+
+}  // namespace desktop

@@ -1,0 +1,64 @@
+#pragma once
+
+// What the desktop tests use to drive the real program on the virtual desktop
+// like a person: start it, find its windows and its tray icon, click with xdotool.
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+
+struct _XDisplay;
+
+namespace desktop {
+
+// X11 types without Xlib.h, whose macros clash with GoogleTest.
+using Window = unsigned long;
+
+// Retries the condition every 20 ms until it holds or the deadline passes.
+bool WaitFor(const std::function<bool()>& condition, double seconds = 10);
+
+// Runs a shell command (xdotool, xprop ...) and returns its standard output.
+std::string Shell(const std::string& command);
+
+// The program under test, started with a private working folder; killed by pid
+// when the object goes away if it is still running.
+class Program {
+public:
+    explicit Program(const std::string& binary, const std::string& env = {});
+    ~Program();
+    pid_t Pid() const { return pid_; }
+    bool Running();
+    // Waits for the process to end; returns its exit code, or -1 on time-out.
+    int WaitExit(double seconds = 10);
+    std::string Stderr() const;
+    void Signal(int signal);
+
+private:
+    pid_t pid_ = -1;
+    int status_ = -1;
+    std::string dir_;
+};
+
+class Screen {
+public:
+    Screen();
+    ~Screen();
+
+    // A top-level window whose _NET_WM_NAME is exactly the title (mapped or not); 0 if none.
+    Window FindByTitle(const std::string& title);
+    // Our program's icon embedded in the tray host (a pelmora window inside trayer's panel); 0 if none.
+    Window TrayIcon();
+    bool Viewable(Window window);
+    bool IsMinimised(Window window);
+    // Mapped pop-up menus on the screen.
+    int CountPopupMenus();
+    std::string Title(Window window);
+
+    void Click(Window window, int button, int times = 1);
+    void Key(const std::string& keys);
+
+private:
+    ::_XDisplay* display_;
+};
+
+}  // namespace desktop

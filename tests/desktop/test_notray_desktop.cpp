@@ -1,0 +1,23 @@
+// The program on a desktop without a tray host: it must stay reachable.
+
+#include "Desktop.h"
+
+#include <gtest/gtest.h>
+
+using namespace desktop;
+
+TEST(NoTray, TheMainWindowStaysAndMinimisesInsteadOfHiding) {
+    Screen screen;
+    Program program{PELMORA_BINARY};
+    Window main = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        return (main = screen.FindByTitle("Pelmora - Utility for Windows ")) && screen.Viewable(main);
+    })) << program.Stderr();
+    ASSERT_TRUE(WaitFor([&] { return program.Stderr().find("no system tray") != std::string::npos; }));
+    Shell("xdotool windowactivate --sync " + std::to_string(main));
+    screen.Key("alt+t c");
+    EXPECT_TRUE(WaitFor([&] { return screen.IsMinimised(main); })) << "not minimised";
+    EXPECT_TRUE(program.Running());
+    const std::string err = program.Stderr();
+    EXPECT_EQ(err.find("no system tray"), err.rfind("no system tray")) << "said more than once";
+}

@@ -1,0 +1,79 @@
+#include "Fakes.h"
+#include "FileDialog.h"
+#include "RecordFile.h"
+#include "Twips.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(Twips, RoundsHalvesToEven) {
+    EXPECT_EQ(twips::RoundHalfEven(0.5), 0);
+    EXPECT_EQ(twips::RoundHalfEven(1.5), 2);
+    EXPECT_EQ(twips::RoundHalfEven(2.5), 2);
+    EXPECT_EQ(twips::RoundHalfEven(-2.5), -2);
+    EXPECT_EQ(twips::RoundHalfEven(2.51), 3);
+    EXPECT_EQ(twips::RoundHalfEven(34.333), 34);
+}
+
+TEST(Twips, ConvertsAtFifteenTwipsPerPixelOnA96DpiScreen) {
+    ASSERT_DOUBLE_EQ(twips::PerPixelX(), 15.0);
+    EXPECT_EQ(twips::ToPixelsX(6900), 460);
+    EXPECT_EQ(twips::ToPixelsY(3660), 244);
+    EXPECT_EQ(twips::ToPixelsX(1815), 121);  // 121.0
+    EXPECT_EQ(twips::ToPixelsX(1807.5), 120);  // 120.5 goes to the even neighbour
+    EXPECT_EQ(twips::FromPixelsX(500), 7500);
+}
+
+TEST(MsgBox, TurnsCarriageReturnsIntoLineBreaksAndDefaultsToTheApplicationTitle) {
+    FakeServices fakes;
+    EXPECT_EQ(MsgBox(QStringLiteral("a\rb\r\nc")), vbOK);
+    EXPECT_EQ(fakes.messageBox->prompts.last(), QStringLiteral("a\nb\nc"));
+    EXPECT_EQ(fakes.messageBox->titles.last(), QStringLiteral("Pelmora"));
+    fakes.messageBox->answers = {vbNo};
+    EXPECT_EQ(MsgBox(QStringLiteral("q"), vbYesNo, QStringLiteral("Own")), vbNo);
+    EXPECT_EQ(fakes.messageBox->titles.last(), QStringLiteral("Own"));
+}
+
+TEST(CommonDialog, ConvertsTheFilterAndKeepsTheNameWhenCancelled) {
+    EXPECT_EQ(QtNameFilters(QStringLiteral("navilist(.dat)|*.dat|Text(.txt)|*.txt|(*.*)|*.*")),
+              QStringLiteral("navilist(.dat) (*.dat);;Text(.txt) (*.txt);;(*.*) (*.*)"));
+    FakeServices fakes;
+    CommonDialog dialog;
+    dialog.FileName = QStringLiteral("palist.dat");
+    dialog.Filter = QStringLiteral("palist(.dat)|*.dat");
+    dialog.ShowOpen();
+    EXPECT_EQ(dialog.FileName, QStringLiteral("palist.dat"));
+    fakes.fileDialog->names = {QStringLiteral("/tmp/other.dat")};
+    dialog.ShowSave();
+    EXPECT_EQ(dialog.FileName, QStringLiteral("/tmp/other.dat"));
+    EXPECT_EQ(fakes.fileDialog->calls, QStringList({"open palist(.dat)|*.dat", "save palist(.dat)|*.dat"}));
+}
+
+TEST(RecordFile, CreatesMissingFilesNeverTruncatesAndReadsZeroPastTheEnd) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.dat");
+    {
+        auto file = RecordFile::Open(path, 512);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(QFileInfo(path).size(), 0);
+        EXPECT_EQ(file->Read(10), QByteArray(512, '\0'));
+        ASSERT_TRUE(file->Write(3, QByteArray("abc")));
+    }
+    EXPECT_EQ(QFileInfo(path).size(), 3 * 512);
+    {
+        auto file = RecordFile::Open(path, 512);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->Write(1, QByteArray(512, 'x')));
+        EXPECT_EQ(file->Read(3).left(4), QByteArray("abc\0", 4));
+        EXPECT_EQ(file->Read(2), QByteArray(512, '\0'));
+    }
+    EXPECT_EQ(QFileInfo(path).size(), 3 * 512);  // rewriting record 1 kept the rest
+}
+
+TEST(RecordFile, ReportsAFileThatCanNeitherBeOpenedNorCreated) {
+    QTemporaryDir dir;
+    QString error;
+    EXPECT_FALSE(RecordFile::Open(dir.filePath("missing/x.dat"), 512, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(RecordFile::Open(dir.path(), 512));  // a directory is no record file
+}
