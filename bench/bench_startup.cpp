@@ -1,0 +1,50 @@
+// Start-up of the real program on the virtual desktop: from process start to its
+// main window mapped and its icon embedded in the tray, and the resident memory
+// it then holds. Run it under scripts/run-desktop.
+
+#include "Desktop.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <string>
+
+namespace {
+
+double residentMegabytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+void StartToTrayAndWindow(benchmark::State& state) {
+    desktop::Screen screen;
+    double rss = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        desktop::Program program(PELMORA_BINARY);
+        const bool up = desktop::WaitFor([&] {
+            const auto main = screen.FindByTitle("Pelmora - Utility for Windows ");
+            return main && screen.Viewable(main) && screen.TrayIcon();
+        });
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        if (!up) {
+            state.SkipWithError("the program did not come up");
+            break;
+        }
+        state.SetIterationTime(elapsed.count());
+        desktop::WaitFor([] { return false; }, 0.3);  // let it settle before reading its memory
+        rss = residentMegabytes(program.Pid());
+        program.Signal(SIGTERM);
+        program.WaitExit();
+        desktop::WaitFor([&] { return screen.TrayIcon() == 0; });
+    }
+    state.counters["rss_MB"] = rss;
+}
+
+}  // namespace
+
+BENCHMARK(StartToTrayAndWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_MAIN();
