@@ -201,6 +201,14 @@ void Screen::Click(Window window, int button, int times) {
         std::to_string(times) + " --delay 120 " + std::to_string(button));
 }
 
+bool Screen::AnyKeyDown() {
+    char keys[32];
+    XQueryKeymap(display_, keys);
+    for (char byte : keys)
+        if (byte) return true;
+    return false;
+}
+
 void Screen::Key(const std::string& keys) { Shell("xdotool key --delay 60 " + keys); }
 
 }  // namespace desktop

@@ -54,6 +54,9 @@ public:
     int CountPopupMenus();
     std::string Title(Window window);
 
+    // Whether the X server sees any key held down.
+    bool AnyKeyDown();
+
     void Click(Window window, int button, int times = 1);
     void Key(const std::string& keys);
 

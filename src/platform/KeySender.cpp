@@ -1,0 +1,172 @@
+#include "KeySender.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <algorithm>
+#include <bit>
+#include <optional>
+#include <thread>
+#include <xkbcommon/xkbcommon.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct KeyChoice {
+    KeyCode keycode = 0;
+    unsigned mods = 0;  // real modifiers that select the level
+};
+
+// One typing session on its own X connection, so that nothing of it outlives Send.
+class XTestSession {
+public:
+    XTestSession() : display_(XOpenDisplay(nullptr)) {}
+    ~XTestSession() {
+        if (!display_) return;
+        for (KeyCode key : pressed_) XTestFakeKeyEvent(display_, key, False, CurrentTime);
+        if (spare_) restoreSpare();
+        if (capsWasLocked_) XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, LockMask);
+        XSync(display_, False);
+        if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
+        if (modifierMap_) XFreeModifiermap(modifierMap_);
+        XCloseDisplay(display_);
+    }
+
+    bool open(QString* error) {
+        int event, errorBase, major, minor;
+        if (!display_ || !XTestQueryExtension(display_, &event, &errorBase, &major, &minor)) {
+            *error = QStringLiteral("the X server offers no XTest keyboard");
+            return false;
+        }
+        XkbStateRec state;
+        XkbGetState(display_, XkbUseCoreKbd, &state);
+        group_ = state.group;
+        capsWasLocked_ = state.locked_mods & LockMask;
+        if (capsWasLocked_) XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, 0);
+        return reloadMaps();
+    }
+
+    bool type(const KeyStroke& stroke, QString* error) {
+        const unsigned keysym = stroke.keysym ? stroke.keysym : xkb_utf32_to_keysym(stroke.character);
+        std::optional<KeyChoice> choice = find(keysym, stroke.character);
+        if (!choice) choice = mapSpare(keysym);
+        if (!choice) {
+            *error = QStringLiteral("no key is free to type \"%1\"").arg(QString::fromUcs4(&stroke.character, 1));
+            return false;
+        }
+        std::vector<KeyCode> mods;
+        const unsigned explicitMods = (stroke.modifiers & KeyStroke::Shift ? ShiftMask : 0) |
+                                      (stroke.modifiers & KeyStroke::Control ? ControlMask : 0);
+        for (unsigned mask = explicitMods | choice->mods; mask; mask &= mask - 1)
+            if (KeyCode key = modifierKey(std::countr_zero(mask))) mods.push_back(key);
+        if (stroke.modifiers & KeyStroke::Alt) mods.push_back(XKeysymToKeycode(display_, XK_Alt_L));
+        for (KeyCode key : mods) press(key);
+        press(choice->keycode);
+        release(choice->keycode);
+        for (auto key = mods.rbegin(); key != mods.rend(); ++key) release(*key);
+        XSync(display_, False);
+        if (spare_) restoreSpare();
+        std::this_thread::sleep_for(4ms);  // lets the focused client take the keys in order
+        return true;
+    }
+
+private:
+    bool reloadMaps() {
+        if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
+        if (modifierMap_) XFreeModifiermap(modifierMap_);
+        xkb_ = XkbGetMap(display_, XkbAllClientInfoMask, XkbUseCoreKbd);
+        modifierMap_ = XGetModifierMapping(display_);
+        return xkb_ && modifierMap_;
+    }
+
+    // The real modifiers that select a level of the key's type, avoiding Lock and
+    // the Num Lock modifier; nullopt when no usable combination selects it.
+    std::optional<unsigned> modsForLevel(KeyCode key, int level) {
+        if (level == 0) return 0u;
+        XkbKeyTypePtr type = XkbKeyKeyType(xkb_, key, group_);
+        std::optional<unsigned> best;
+        const unsigned numLock = XkbKeysymToModifiers(display_, XK_Num_Lock);
+        for (int i = 0; i < type->map_count; ++i) {
+            const XkbKTMapEntryRec& entry = type->map[i];
+            if (!entry.active || entry.level != level || (entry.mods.mask & (LockMask | numLock))) continue;
+            if (!best || std::popcount(entry.mods.mask) < std::popcount(*best)) best = entry.mods.mask;
+        }
+        return best;
+    }
+
+    std::optional<KeyChoice> find(unsigned keysym, char32_t character) {
+        std::optional<KeyChoice> best;
+        for (int key = xkb_->min_key_code; key <= xkb_->max_key_code; ++key) {
+            const int groups = XkbKeyNumGroups(xkb_, key);
+            if (groups == 0 || group_ >= groups) continue;
+            for (int level = 0; level < XkbKeyGroupWidth(xkb_, key, group_); ++level) {
+                const KeySym sym = XkbKeySymEntry(xkb_, key, level, group_);
+                const bool same = sym == keysym || (character && xkb_keysym_to_utf32(sym) == character);
+                if (!same || (sym >= XK_KP_Space && sym <= XK_KP_Equal)) continue;
+                const std::optional<unsigned> mods = modsForLevel(key, level);
+                if (mods && (!best || std::popcount(*mods) < std::popcount(best->mods)))
+                    best = KeyChoice{static_cast<KeyCode>(key), *mods};
+            }
+        }
+        return best;
+    }
+
+    // Maps the keysym on a keycode that has none, for a character the layout lacks.
+    std::optional<KeyChoice> mapSpare(unsigned keysym) {
+        for (int key = xkb_->max_key_code; key >= xkb_->min_key_code; --key) {
+            if (XkbKeyNumSyms(xkb_, key) != 0) continue;
+            KeySym syms[2] = {keysym, keysym};
+            XChangeKeyboardMapping(display_, key, 2, syms, 1);
+            XSync(display_, False);
+            spare_ = static_cast<KeyCode>(key);
+            std::this_thread::sleep_for(40ms);  // clients reload their keymap on MappingNotify
+            return KeyChoice{spare_, 0};
+        }
+        return std::nullopt;
+    }
+
+    void restoreSpare() {
+        std::this_thread::sleep_for(20ms);  // the client must read the key before its mapping goes
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        XChangeKeyboardMapping(display_, spare_, 2, none, 1);
+        XSync(display_, False);
+        spare_ = 0;
+        reloadMaps();
+    }
+
+    KeyCode modifierKey(int modifierIndex) {
+        for (int i = 0; i < modifierMap_->max_keypermod; ++i)
+            if (KeyCode key = modifierMap_->modifiermap[modifierIndex * modifierMap_->max_keypermod + i]) return key;
+        return 0;
+    }
+
+    void press(KeyCode key) {
+        XTestFakeKeyEvent(display_, key, True, CurrentTime);
+        pressed_.push_back(key);
+    }
+
+    void release(KeyCode key) {
+        XTestFakeKeyEvent(display_, key, False, CurrentTime);
+        pressed_.erase(std::find(pressed_.begin(), pressed_.end(), key));
+    }
+
+    Display* display_;
+    XkbDescPtr xkb_ = nullptr;
+    XModifierKeymap* modifierMap_ = nullptr;
+    int group_ = 0;
+    bool capsWasLocked_ = false;
+    KeyCode spare_ = 0;
+    std::vector<KeyCode> pressed_;
+};
+
+}  // namespace
+
+bool XTestKeySender::Send(const std::vector<KeyStroke>& strokes, QString* error) {
+    XTestSession session;
+    if (!session.open(error)) return false;
+    for (const KeyStroke& stroke : strokes)
+        if (!session.type(stroke, error)) return false;
+    return true;
+}

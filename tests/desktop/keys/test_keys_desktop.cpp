@@ -1,0 +1,78 @@
+// The XTest key sender typing into a real window, on several keyboard layouts.
+
+#include "Desktop.h"
+#include "KeySender.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace desktop;
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool capsLockOn() { return Shell("xset -q").find("Caps Lock:   on") != std::string::npos; }
+
+class KeyTyping : public ::testing::Test {
+protected:
+    Screen screen;
+    std::string output = "/tmp/pelmora-keys-" + std::to_string(getpid()) + ".txt";
+
+    void TearDown() override {
+        std::remove(output.c_str());
+        Shell("setxkbmap -model pc105 -layout us");
+        if (capsLockOn()) Shell("xdotool key Caps_Lock");
+    }
+
+    // Types the notation into a fresh target window; returns what arrived once it
+    // equals the expected text or the deadline passed.
+    std::string typeIntoTarget(const QString& notation, const std::string& expected) {
+        std::remove(output.c_str());
+        Program target(KEY_TARGET " " + output);
+        Window window = 0;
+        EXPECT_TRUE(WaitFor([&] { return (window = screen.FindByTitle("Key Target")) && screen.Viewable(window); }));
+        Shell("xdotool windowactivate --sync " + std::to_string(window) + " windowfocus --sync " +
+              std::to_string(window));
+        WaitFor([] { return false; }, 0.3);  // the field takes the focus
+        const ParsedKeys keys = ParseKeys(notation);
+        EXPECT_TRUE(keys.ok()) << keys.error.toStdString();
+        QString error;
+        EXPECT_TRUE(XTestKeySender().Send(keys.strokes, &error)) << error.toStdString();
+        WaitFor([&] { return readFile(output) == expected; }, 5);
+        return readFile(output);
+    }
+};
+
+const char* kText = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
+
+class KeysOnLayouts : public KeyTyping, public ::testing::WithParamInterface<const char*> {};
+
+}  // namespace
+
+TEST_P(KeysOnLayouts, TypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
+    Shell(std::string("setxkbmap ") + GetParam());
+    const std::string keymapBefore = Shell("xmodmap -pke");
+    const std::string expected = std::string(kText) + "A%";
+    EXPECT_EQ(typeIntoTarget(QString::fromUtf8(kText) + "+a{%}", expected), expected);
+    EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
+    EXPECT_FALSE(capsLockOn());
+    EXPECT_FALSE(screen.AnyKeyDown());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, KeysOnLayouts,
+                         ::testing::Values("-layout us", "-layout de", "-layout fr", "-model jp106 -layout jp"));
+
+TEST_F(KeyTyping, CapsLockOnStillTypesExactlyAndStaysOn) {
+    Shell("setxkbmap -layout us; xdotool key Caps_Lock");
+    ASSERT_TRUE(capsLockOn());
+    EXPECT_EQ(typeIntoTarget(QStringLiteral("aB+c"), "aBC"), "aBC");
+    EXPECT_TRUE(capsLockOn());
+    EXPECT_FALSE(screen.AnyKeyDown());
+}
