@@ -54,7 +54,7 @@ void Form::Show() {
     if (unloaded_) return;
     show();
     raise();
-    activateWindow();
+    if (!(windowFlags() & Qt::WindowDoesNotAcceptFocus)) activateWindow();
 }
 
 void Form::Hide() {

@@ -10,4 +10,9 @@ void Services::UseReal() {
     s.messageBox = std::make_unique<QtMessageBox>();
     s.fileDialog = std::make_unique<QtFileDialog>();
     s.clock = std::make_unique<SystemClock>();
+    s.keySender = std::make_unique<XTestKeySender>();
+    s.focusWindow = std::make_unique<X11FocusWindow>();
+    s.screenGrabber = std::make_unique<QtScreenGrabber>();
+    s.clipboard = std::make_unique<QtClipboard>();
+    s.pointer = std::make_unique<QtPointer>();
 }

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "Clipboard.h"
 #include "Events.h"
 #include "FileDialog.h"
+#include "FocusWindow.h"
+#include "KeySender.h"
 #include "MessageBox.h"
+#include "Pointer.h"
+#include "ScreenGrabber.h"
 
 #include <memory>
 
@@ -12,6 +17,11 @@ struct Services {
     std::unique_ptr<MessageBox> messageBox;
     std::unique_ptr<FileDialog> fileDialog;
     std::unique_ptr<Clock> clock;
+    std::unique_ptr<KeySender> keySender;
+    std::unique_ptr<FocusWindow> focusWindow;
+    std::unique_ptr<ScreenGrabber> screenGrabber;
+    std::unique_ptr<Clipboard> clipboard;
+    std::unique_ptr<Pointer> pointer;
 
     static Services& Get();
     static void UseReal();

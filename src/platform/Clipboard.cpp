@@ -1,0 +1,32 @@
+#include "Clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+void QtClipboard::SetImage(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
+
+QImage QtClipboard::Image() { return QGuiApplication::clipboard()->image(); }
+
+ClipboardContent QtClipboard::Save() {
+    ClipboardContent content;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data) return content;
+    for (const QString& format : data->formats()) {
+        // Qt's own image format carries no bytes of its own; image/png and the like do.
+        if (format == QLatin1String("application/x-qt-image")) continue;
+        const QByteArray bytes = data->data(format);
+        if (!bytes.isEmpty()) content.append({format, bytes});
+    }
+    return content;
+}
+
+void QtClipboard::Restore(const ClipboardContent& content) {
+    if (content.isEmpty()) {
+        QGuiApplication::clipboard()->clear();
+        return;
+    }
+    auto* data = new QMimeData;
+    for (const auto& [format, bytes] : content) data->setData(format, bytes);
+    QGuiApplication::clipboard()->setMimeData(data);  // the clipboard takes ownership
+}

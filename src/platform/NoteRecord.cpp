@@ -1,0 +1,186 @@
+#include "NoteRecord.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace noterecord {
+
+namespace {
+
+// CP932 lead bytes of double-byte characters.
+bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Iconv() { if (ok()) iconv_close(cd_); }
+    bool ok() const { return cd_ != iconv_t(-1); }
+    iconv_t get() const { return cd_; }
+private:
+    iconv_t cd_;
+};
+
+QString ErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+}  // namespace
+
+Fields SplitRecord(const QByteArray& record) {
+    QByteArray full = record.left(RecordLength);
+    full.append(QByteArray(RecordLength - full.size(), '\0'));
+    Fields fields;
+    for (int f = 0; f < FieldCount; ++f) fields[f] = full.mid(FieldOffset[f], FieldWidth[f]);
+    return fields;
+}
+
+QByteArray JoinRecord(const Fields& fields) {
+    QByteArray record(RecordLength, '\0');
+    for (int f = 0; f < FieldCount; ++f) {
+        const QByteArray field = fields[f].left(FieldWidth[f]);
+        std::memcpy(record.data() + FieldOffset[f], field.constData(), size_t(field.size()));
+    }
+    return record;
+}
+
+bool EncodeText(const QString& text, QByteArray* bytes) {
+    bytes->clear();
+    if (text.isEmpty()) return true;
+    Iconv cd("CP932", "UTF-8");
+    if (!cd.ok()) return false;
+    QByteArray in = text.toUtf8();
+    QByteArray out(in.size() * 2 + 8, '\0');
+    char* inp = in.data();
+    size_t inLeft = size_t(in.size());
+    char* outp = out.data();
+    size_t outLeft = size_t(out.size());
+    if (iconv(cd.get(), &inp, &inLeft, &outp, &outLeft) == size_t(-1)) return false;
+    out.resize(out.size() - qsizetype(outLeft));
+    *bytes = out;
+    return true;
+}
+
+QString DecodeText(const QByteArray& bytes) {
+    Iconv cd("UTF-8", "CP932");
+    QByteArray in = bytes;
+    QByteArray out;
+    char* inp = in.data();
+    size_t inLeft = size_t(in.size());
+    while (inLeft > 0 && cd.ok()) {
+        char buffer[256];
+        char* outp = buffer;
+        size_t outLeft = sizeof buffer;
+        const size_t r = iconv(cd.get(), &inp, &inLeft, &outp, &outLeft);
+        out.append(buffer, qsizetype(sizeof buffer - outLeft));
+        if (r == size_t(-1) && errno != E2BIG) {
+            out.append("\xEF\xBF\xBD");  // U+FFFD for the byte that starts nothing valid
+            ++inp;
+            --inLeft;
+            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return QString::fromUtf8(out);
+}
+
+Fit CheckField(const QString& text, int width) {
+    QByteArray bytes;
+    if (!EncodeText(text, &bytes)) return Fit::NotEncodable;
+    return bytes.size() > width ? Fit::TooLong : Fit::Fits;
+}
+
+QByteArray PadField(const QString& text, int width) {
+    QByteArray bytes;
+    if (!EncodeText(text, &bytes)) {
+        // Encode character by character so only the unencodable ones are lost.
+        bytes.clear();
+        for (const uint ucs : text.toUcs4()) {
+            QByteArray one;
+            bytes += EncodeText(QString::fromUcs4(reinterpret_cast<const char32_t*>(&ucs), 1), &one) ? one : "?";
+        }
+    }
+    QByteArray field;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const int len = IsLeadByte(uchar(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        if (field.size() + len > width) break;
+        field += bytes.mid(i, len);
+        i += len;
+    }
+    field.append(QByteArray(width - field.size(), ' '));
+    return field;
+}
+
+bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>& records,
+                  mode_t newFileMode, QString* error) {
+    const QByteArray native = QFile::encodeName(path);
+    auto fail = [&](const QString& why) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path, why);
+        return false;
+    };
+
+    // The old content and mode: every byte outside the written records is kept.
+    QByteArray content;
+    mode_t mode = newFileMode;
+    struct stat st{};
+    if (::stat(native.constData(), &st) == 0) {
+        mode = st.st_mode & 07777;
+        QFile old(path);
+        if (!old.open(QIODevice::ReadOnly)) return fail(old.errorString());
+        content = old.readAll();
+        if (old.error() != QFileDevice::NoError) return fail(old.errorString());
+    } else if (errno != ENOENT) {
+        return fail(ErrnoText());
+    }
+
+    const qsizetype start = qsizetype(firstRecord - 1) * RecordLength;
+    const qsizetype end = start + records.size() * RecordLength;
+    if (content.size() < end) content.append(QByteArray(end - content.size(), '\0'));
+    for (int i = 0; i < records.size(); ++i) {
+        QByteArray record = records[i].left(RecordLength);
+        record.append(QByteArray(RecordLength - record.size(), '\0'));
+        std::memcpy(content.data() + start + qsizetype(i) * RecordLength, record.constData(), RecordLength);
+    }
+
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return fail(ErrnoText());
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
+    const QString why = ok ? QString() : ErrnoText();
+    if (::close(fd) != 0 && ok) return ::unlink(temp.constData()), fail(ErrnoText());
+    if (!ok) {
+        ::unlink(temp.constData());
+        return fail(why);
+    }
+    if (::rename(temp.constData(), native.constData()) != 0) {
+        const QString renameWhy = ErrnoText();
+        ::unlink(temp.constData());
+        return fail(renameWhy);
+    }
+    // Make the rename itself durable.
+    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+}  // namespace noterecord

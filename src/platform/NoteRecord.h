@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <array>
+#include <sys/types.h>
+
+// The 512-byte record shared by the data files of the notebooks: six fixed-width
+// fields of text in the ANSI code page (CP932), space padded, no terminator.
+// A field whose first byte is 0 is empty; a record never written is all zero bytes.
+namespace noterecord {
+
+constexpr int RecordLength = 512;
+constexpr int FieldCount = 6;
+constexpr std::array<int, FieldCount> FieldOffset{0, 100, 150, 168, 186, 486};
+constexpr std::array<int, FieldCount> FieldWidth{100, 50, 18, 18, 300, 26};
+
+// One record as the raw bytes of its six fields, each exactly its width.
+using Fields = std::array<QByteArray, FieldCount>;
+
+Fields SplitRecord(const QByteArray& record);   // record shorter than 512 reads as zero-padded
+QByteArray JoinRecord(const Fields& fields);   // each field cut or zero-padded to its width
+
+// Text in CP932. Returns false when some character has no CP932 form.
+bool EncodeText(const QString& text, QByteArray* bytes);
+// CP932 bytes to text; a byte that starts no valid character (e.g. a lead byte cut off
+// at the end of a field) becomes U+FFFD instead of swallowing what follows.
+QString DecodeText(const QByteArray& bytes);
+
+// Why a text cannot be stored in a field: it has no CP932 form, or it is too long.
+enum class Fit { Fits, NotEncodable, TooLong };
+Fit CheckField(const QString& text, int width);
+
+// Text left-aligned in a field of the given width, space padded. Text longer than
+// the width is cut at a character boundary (a double-byte character is never split;
+// the byte it would have used becomes a space). Characters without a CP932 form
+// become '?'; callers that must not lose text check CheckField first.
+QByteArray PadField(const QString& text, int width);
+
+// Writes records firstRecord.. (numbered from 1) into the file at path, keeping every
+// other byte of the file (records before, records after) as it was. The whole file is
+// written to a temporary file in the same folder, flushed to disk and renamed over the
+// old one, so a crash leaves either the old or the new content. An existing file keeps
+// its mode; a new one gets newFileMode. Nothing is changed when it fails.
+bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>& records,
+                  mode_t newFileMode, QString* error);
+
+}  // namespace noterecord

@@ -1,0 +1,5 @@
+#include "Pointer.h"
+
+#include <QCursor>
+
+QPoint QtPointer::Position() { return QCursor::pos(); }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+// Copies a rectangle of the screen, in screen pixels. Real: QScreen::grabWindow
+// on the primary screen; tests: a fake screen image.
+class ScreenGrabber {
+public:
+    virtual ~ScreenGrabber() = default;
+    // Always width x height; the parts outside the screen are black.
+    virtual QImage Grab(int left, int top, int width, int height) = 0;
+    // The screen's size in pixels.
+    virtual QSize ScreenSize() = 0;
+};
+
+class QtScreenGrabber : public ScreenGrabber {
+public:
+    QImage Grab(int left, int top, int width, int height) override;
+    QSize ScreenSize() override;
+};
