@@ -1,0 +1,168 @@
+#include "SpotZoom.h"
+
+#include "Controls.h"
+#include "Events.h"
+#include "Forms.h"
+#include "MessageBox.h"
+#include "NaviMod.h"
+#include "Services.h"
+#include "Timer.h"
+#include "Twips.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+
+ZoomPicture::ZoomPicture(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+}
+
+void ZoomPicture::PaintPicture(const QImage& picture, double x, double y, double width, double height) {
+    if (canvas_.size() != contentsRect().size()) {
+        QImage resized(contentsRect().size(), QImage::Format_RGB32);
+        resized.fill(palette().color(QPalette::Window));
+        QPainter(&resized).drawImage(0, 0, canvas_);
+        canvas_ = resized;
+    }
+    const QImage stretched = picture.scaled(twips::ToPixelsX(width), twips::ToPixelsY(height), Qt::IgnoreAspectRatio,
+                                            Qt::FastTransformation);
+    QPainter(&canvas_).drawImage(twips::ToPixelsX(x), twips::ToPixelsY(y), stretched);
+    update();
+}
+
+void ZoomPicture::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (canvas_.isNull()) return;
+    QPainter painter(this);
+    painter.setClipRect(contentsRect());
+    painter.drawImage(contentsRect().topLeft(), canvas_);
+}
+
+ZoomStep PlanZoomTick(QPoint cursor, int16_t edgeCount, const ZoomScreen& screen) {
+    ZoomStep step;
+    step.edgeCount = edgeCount;
+    step.cursor = cursor;
+    int x = cursor.x(), y = cursor.y();
+    if (x < 3) {
+        if (edgeCount == 2) {
+            step.ask = true;
+            return step;
+        }
+        step.edgeCount = int16_t(edgeCount + 1);
+        x = -200;
+    } else {
+        step.edgeCount = 0;
+        if (x < 35) x = 35;
+    }
+    if (y < 20) y = 20;
+    step.cursor = QPoint(x, y);
+
+    step.posXTwips = int32_t(twips::RoundHalfEven(x * screen.twipsPerPixelX));
+    step.posYTwips = int32_t(twips::RoundHalfEven(y * screen.twipsPerPixelY));
+    // Numbers as the program writes them: a blank where a minus sign would go.
+    const auto text = [](int32_t n) { return (n < 0 ? QString() : QStringLiteral(" ")) + QString::number(n); };
+    step.xyPos = text(step.posXTwips) + QLatin1Char(',') + text(step.posYTwips);
+
+    step.offsetX = screen.widthTwips - step.posXTwips < 1000 ? -1600 : 400;
+    step.offsetY = screen.heightTwips - step.posYTwips < 1200 ? -1200 : 200;
+    step.left = step.posXTwips + step.offsetX;
+    step.top = step.posYTwips + step.offsetY;
+
+    step.captureLeft = x - 35;
+    step.captureTop = y - 20;
+    step.captureRight = x + 85;
+    step.captureBottom = y + 60;
+    return step;
+}
+
+QString ZoomQuestion() { return QStringLiteral("ズームを続けますか？"); }
+
+SpotZoom::SpotZoom() {
+    // Borderless, left alone by the window manager so that it sits exactly where it is
+    // moved (off the screen too, at the left edge), and never takes the keyboard focus
+    // from the window the user works in.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                   Qt::WindowDoesNotAcceptFocus);
+    SetCaption(QStringLiteral("SpotZoom"));
+
+    Picture1 = new ZoomPicture(Client());
+    Place(Picture1, 0, 0, 1800, 1200);
+    XYPos = new QLabel(QStringLiteral("Label1"), Client());
+    Place(XYPos, 0, 1320, 1815, 375);
+    tmrZoom = new Timer(this, 300, true, [this] { tmrZoom_Timer(); });
+
+    SetClientSize(1815, 1185);
+    Move(6795, 6120);
+}
+
+void SpotZoom::Form_Load() {
+    ZoomWidth = float(twips::PerPixelX() * 240);
+    ZoomHeight = float(twips::PerPixelY() * 160);
+    EdgeCount = 0;
+    // Every tick overwrites the clipboard; what the user had on it comes back at unload.
+    savedClipboard_ = Services::Get().clipboard->Save();
+}
+
+void SpotZoom::Form_Unload() {
+    Services::Get().clipboard->Restore(savedClipboard_);
+    // Unloaded while the question is open (the demo does that): the question goes too,
+    // and the paused tick then finds the window unloaded and ends.
+    if (asking_) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(window);
+            if (box && box->isVisible() && box->text() == ZoomQuestion()) box->close();
+        }
+    }
+}
+
+void SpotZoom::tmrZoom_Timer() {
+    if (asking_) return;  // the question is open: one at a time
+
+    // 1. Pointer.
+    CursorPos = Services::Get().pointer->Position();
+
+    // 2. to 8. Left edge, clamps, twips, position text, offsets, the window's place.
+    const QSize screenPixels = Services::Get().screenGrabber->ScreenSize();
+    ZoomScreen screen;
+    screen.twipsPerPixelX = twips::PerPixelX();
+    screen.twipsPerPixelY = twips::PerPixelY();
+    screen.widthTwips = screenPixels.width() * screen.twipsPerPixelX;
+    screen.heightTwips = screenPixels.height() * screen.twipsPerPixelY;
+    const ZoomStep step = PlanZoomTick(CursorPos, EdgeCount, screen);
+
+    if (step.ask) {
+        // The question takes the keyboard focus itself; the magnifier never accepts it.
+        asking_ = true;
+        const int answer = MsgBox(ZoomQuestion(), vbYesNo);
+        asking_ = false;
+        if (IsUnloaded()) return;
+        if (answer == vbNo) {
+            tmrZoom->SetEnabled(false);
+            Forms::Unload(this);
+        }
+        return;
+    }
+
+    EdgeCount = step.edgeCount;
+    CursorPos = step.cursor;
+    PosXTwips = step.posXTwips;
+    PosYTwips = step.posYTwips;
+    XYPos->setText(step.xyPos);
+    OffsetX = step.offsetX;
+    OffsetY = step.offsetY;
+    Move(step.left, step.top);
+
+    // 9. Repaint the moved window before the screen is copied.
+    DoEvents();
+    if (IsUnloaded()) return;
+
+    // 10. The copy.
+    CaptureToClipboard(step.captureLeft, step.captureTop, step.captureRight, step.captureBottom);
+
+    // 11. The enlargement. Another program may have taken the clipboard in between:
+    // then the last picture stays.
+    const QImage picture = Services::Get().clipboard->Image();
+    if (!picture.isNull()) Picture1->PaintPicture(picture, 0, 0, ZoomWidth, ZoomHeight);
+}
