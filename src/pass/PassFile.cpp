@@ -1,0 +1,130 @@
+#include "PassFile.h"
+
+#include <QFile>
+#include <QList>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString FieldName(int f) {
+    switch (f) {
+    case 1: return QStringLiteral("application name");
+    case 2: return QStringLiteral("login name");
+    case 3: return QStringLiteral("key after the login name");
+    case 4: return QStringLiteral("key after the password");
+    case 5: return QStringLiteral("password");
+    default: return QStringLiteral("field %1").arg(f);
+    }
+}
+
+QString TrimSpaces(const QString& text) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin] == u' ') ++begin;
+    while (end > begin && text[end - 1] == u' ') --end;
+    return text.mid(begin, end - begin);
+}
+
+}  // namespace
+
+bool PassFile::Load(const QString& dataPath, QString* error) {
+    loaded_ = false;
+    for (auto& record : passFields_)
+        for (int f = 0; f < Fields; ++f) record[f] = QByteArray(noterecord::FieldWidth[f], '\0');
+
+    // A missing file is created empty, readable by the user alone.
+    const QByteArray native = QFile::encodeName(dataPath);
+    const int fd = ::open(native.constData(), O_RDWR | O_CREAT, PassFileMode);
+    if (fd < 0 && errno != EACCES && errno != EROFS) {
+        if (error) *error = QStringLiteral("%1: %2").arg(dataPath, QString::fromLocal8Bit(std::strerror(errno)));
+        TrimFields();
+        return false;
+    }
+    if (fd >= 0) ::close(fd);
+
+    QFile file(dataPath);
+    QByteArray content;
+    if (file.open(QIODevice::ReadOnly)) content = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        if (error) *error = QStringLiteral("%1: %2").arg(dataPath, file.errorString());
+        TrimFields();
+        return false;
+    }
+    for (int k = 1; k <= Entries; ++k)
+        passFields_[k - 1] = noterecord::SplitRecord(content.mid(qsizetype(RecBase + k - 2) * noterecord::RecordLength,
+                                                                 noterecord::RecordLength));
+    TrimFields();
+    loaded_ = true;
+    return true;
+}
+
+void PassFile::TrimFields() {
+    for (int f = 0; f < Fields; ++f)
+        for (int k = 0; k < Entries; ++k) {
+            const QByteArray& field = passFields_[k][f];
+            passData_[k][f] = field.isEmpty() || field[0] == '\0' ? QString()
+                                                                  : TrimSpaces(noterecord::DecodeText(field));
+        }
+}
+
+QString PassFile::CheckEntry(int k) const {
+    return CheckTexts({Data(k, 1), Data(k, 2), Data(k, 3), Data(k, 4), Data(k, 5)});
+}
+
+QString PassFile::CheckTexts(const std::array<QString, 5>& texts) {
+    for (int f = 1; f <= 5; ++f) {
+        switch (noterecord::CheckField(texts[f - 1], noterecord::FieldWidth[f - 1])) {
+        case noterecord::Fit::Fits: break;
+        case noterecord::Fit::NotEncodable:
+            return QStringLiteral("The %1 holds characters that cannot be stored in the file.").arg(FieldName(f));
+        case noterecord::Fit::TooLong:
+            return QStringLiteral("The %1 is too long: at most %2 bytes can be stored.")
+                .arg(FieldName(f)).arg(noterecord::FieldWidth[f - 1]);
+        }
+    }
+    return {};
+}
+
+bool PassFile::Write(const std::array<Record, Entries>& fields, const QString& path, QString* error) const {
+    QList<QByteArray> records;
+    for (const Record& record : fields) records << noterecord::JoinRecord(record);
+    return noterecord::WriteRecords(path, RecBase, records, PassFileMode, error);
+}
+
+bool PassFile::SavePass(int savedEntry, const QString& dataPath, const QString& backupPath, QString* message) {
+    if (!loaded_) {
+        *message = QStringLiteral("The password file could not be read, so nothing was saved "
+                                  "(the stored entries are kept). Close and reopen the notebook to try again.");
+        return false;
+    }
+    if (savedEntry >= 1 && savedEntry <= Entries) {
+        const QString why = CheckEntry(savedEntry);
+        if (!why.isEmpty()) {
+            *message = why + QStringLiteral(" Nothing was saved.");
+            return false;
+        }
+    }
+
+    QString error;
+    if (!Write(passFields_, backupPath, &error)) {
+        *message = QStringLiteral("The backup could not be written, so nothing was saved.\r") + error;
+        return false;
+    }
+
+    std::array<Record, Entries> merged = passFields_;
+    for (int f = 0; f < Fields; ++f)
+        for (int k = 0; k < Entries; ++k) {
+            const QString& text = passData_[k][f];
+            const int width = noterecord::FieldWidth[f];
+            if (!text.isEmpty()) merged[k][f] = noterecord::PadField(text, width);
+            else if (k + 1 == savedEntry && f < 5) merged[k][f] = QByteArray(width, '\0');
+        }
+    if (!Write(merged, dataPath, &error)) {
+        *message = QStringLiteral("The password file could not be written; it keeps its previous entries.\r") + error;
+        return false;
+    }
+    passFields_ = merged;
+    return true;
+}
