@@ -272,6 +272,9 @@ void LumPass::ViewEntry() {
         CombLog->setEditText(QStringLiteral("Tab"));
         CombPass->setEditText(QStringLiteral("Enter"));
     }
+    // The key boxes are narrow: show a key name from its start, not scrolled to its end.
+    CombLog->lineEdit()->setCursorPosition(0);
+    CombPass->lineEdit()->setCursorPosition(0);
     cmdSetPrev->setEnabled(true);
     cmdSetNext->setEnabled(true);
     if (k == 1) cmdSetPrev->setEnabled(false);

@@ -147,6 +147,12 @@ std::string Screen::Title(Window window) {
                            &data) == Success && data)
         title.assign(reinterpret_cast<char*>(data), count);
     if (data) XFree(data);
+    // Some programs (xterm) set only the older WM_NAME.
+    XTextProperty name;
+    if (title.empty() && XGetWMName(display_, window, &name) && name.value) {
+        title.assign(reinterpret_cast<char*>(name.value), name.nitems);
+        XFree(name.value);
+    }
     return title;
 }
 

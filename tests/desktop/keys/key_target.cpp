@@ -1,22 +1,42 @@
-// A window with one text field that writes its text to a file at every change:
-// the target the key sender types into.
+// A window with two text fields, the target the key sender types into. At every change
+// it writes the first field's text to a file; once the second field has the focus or a
+// text, a tab and that text follow, and Enter in it adds a line end.
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QVBoxLayout>
+#include <QWidget>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLineEdit field;
-    field.setWindowTitle(QStringLiteral("Key Target"));
-    field.resize(400, 40);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Key Target"));
+    auto* first = new QLineEdit(&window);
+    auto* second = new QLineEdit(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(first);
+    layout->addWidget(second);
+    window.resize(400, 80);
+
     const QString path = QString::fromLocal8Bit(argv[1]);
-    QObject::connect(&field, &QLineEdit::textChanged, [&](const QString& text) {
+    bool entered = false;
+    const auto save = [&] {
+        QString text = first->text();
+        if (second->hasFocus() || !second->text().isEmpty()) text += QLatin1Char('\t') + second->text();
+        if (entered) text += QLatin1Char('\n');
         QFile file(path + ".part");
         if (file.open(QIODevice::WriteOnly)) file.write(text.toUtf8());
         file.close();
         QFile::remove(path);
         QFile::rename(path + ".part", path);
+    };
+    QObject::connect(first, &QLineEdit::textChanged, save);
+    QObject::connect(second, &QLineEdit::textChanged, save);
+    QObject::connect(&app, &QApplication::focusChanged, save);
+    QObject::connect(second, &QLineEdit::returnPressed, [&] {
+        entered = true;
+        save();
     });
-    field.show();
+    window.show();
     return app.exec();
 }

@@ -33,7 +33,16 @@ void WritePasswordFile(const std::string& path, const std::string& app, const st
     std::ofstream(path, std::ios::binary) << file;
 }
 
-class NotebookTyping : public ::testing::Test {
+bool CapsLockOn() { return Shell("xset -q").find("Caps Lock:   on") != std::string::npos; }
+
+// What a target received, its window title, and how it is started.
+struct Target {
+    const char* name;
+    const char* keyboard;  // setxkbmap arguments, "+caps" for Caps Lock on as well
+    bool xterm;
+};
+
+class NotebookTyping : public ::testing::TestWithParam<Target> {
 protected:
     Screen screen;
     std::string folder = "/tmp/pelmora-pass-" + std::to_string(getpid());
@@ -43,6 +52,7 @@ protected:
     void TearDown() override {
         Shell("rm -rf " + folder);
         Shell("setxkbmap -model pc105 -layout us");
+        if (CapsLockOn()) Shell("xdotool key Caps_Lock");
     }
 
     Window Await(const std::string& title) {
@@ -56,14 +66,29 @@ protected:
               std::to_string(window));
         WaitFor([] { return false; }, 0.3);
     }
+    // Our own two-field window, or a terminal whose shell copies each key unchanged
+    // into the output file (no line editing, no echo; Enter arrives as a line end).
+    std::string TargetCommand(bool xterm) const {
+        if (!xterm) return KEY_TARGET " " + output;
+        return "xterm -T 'Key Target' -e sh -c 'stty -icanon -echo; exec cat > " + output + "'";
+    }
 };
 
 }  // namespace
 
-TEST_F(NotebookTyping, AnEntryClickTypesLoginAndPasswordIntoTheWindowActiveBeforeWithPauses) {
-    // The password uses notation: +b is Shift+b, {%} a literal percent sign.
-    WritePasswordFile(folder + "/palist.dat", "Target", "alice", "Tab", "Enter", "pw+b{%}9");
-    Program target(KEY_TARGET " " + output);
+TEST_P(NotebookTyping, AnEntryClickTypesLoginAndPasswordIntoTheWindowActiveBeforeWithPauses) {
+    const Target& param = GetParam();
+    std::string keyboard = param.keyboard;
+    const bool caps = keyboard.ends_with("+caps");
+    if (caps) keyboard.resize(keyboard.size() - 5);
+    Shell("setxkbmap " + keyboard);
+    if (caps) Shell("xdotool key Caps_Lock");
+    const std::string keymapBefore = Shell("xmodmap -pke");
+
+    // The password uses notation: +b is Shift+b, {%} a literal percent sign, and
+    // characters this layout may lack.
+    WritePasswordFile(folder + "/palist.dat", "Target", "alice", "Tab", "Enter", "pw+b{%}9@|");
+    Program target(TargetCommand(param.xterm));
     const Window targetWindow = Await("Key Target");
     Program notebook("sh -c 'cp " + folder + "/palist.dat . && exec " PASS_HOST "'");
     const Window notebookWindow = Await("LumPassword");
@@ -74,16 +99,24 @@ TEST_F(NotebookTyping, AnEntryClickTypesLoginAndPasswordIntoTheWindowActiveBefor
     // cmdNavi(0) lies at 120, 120 twips (8, 8 pixels) in the client area, 113 x 25 pixels.
     const auto clicked = Clock::now();
     Shell("xdotool mousemove --window " + std::to_string(notebookWindow) + " 60 20 click 1");
-    ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice"; }, 5)) << ReadFile(output);
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\t"; }, 5)) << ReadFile(output);
     const auto login = Clock::now();
-    ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alicepwB%9"; }, 5)) << ReadFile(output);
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\tpwB%9@|\n"; }, 5)) << ReadFile(output);
     const auto password = Clock::now();
     using std::chrono::duration;
     EXPECT_GE(duration<double>(login - clicked).count(), 0.95);
     EXPECT_GE(duration<double>(password - login).count(), 0.95);
     EXPECT_TRUE(screen.IsMinimised(notebookWindow));
-    WaitFor([] { return false; }, 1.5);  // the Enter after the password
-    EXPECT_EQ(ReadFile(output), "alicepwB%9");
     EXPECT_FALSE(screen.AnyKeyDown());
+    EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
+    EXPECT_EQ(CapsLockOn(), caps);
     EXPECT_TRUE(notebook.Running()) << notebook.Stderr();
 }
+
+INSTANTIATE_TEST_SUITE_P(Targets, NotebookTyping,
+                         ::testing::Values(Target{"us", "-layout us", false}, Target{"de", "-layout de", false},
+                                           Target{"fr", "-layout fr", false},
+                                           Target{"jp106", "-model jp106 -layout jp", false},
+                                           Target{"caps", "-layout us+caps", false},
+                                           Target{"xterm", "-layout us", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
