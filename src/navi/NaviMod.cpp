@@ -2,6 +2,35 @@
 
 #include "Services.h"
 
+QString TaskTitle;
+
+namespace {
+constexpr uint32_t TaskStyle = WS_VISIBLE | WS_BORDER;
+constexpr int MatchedTitles = 24;
+DesktopWindows& Desktop() { return *Services::Get().desktopWindows; }
+}  // namespace
+
+bool IsTaskWindow(uint32_t window) { return (Desktop().Style(window) & TaskStyle) == TaskStyle; }
+
+void SetTopMost(uint32_t window, int flag) { Desktop().SetTopMost(window, flag != 0); }
+
+QString FrontTaskTitle(const std::function<uint32_t()>& ownHandle) {
+    DesktopWindows& desktop = Desktop();
+    for (uint32_t window = desktop.First(); window != 0; window = desktop.Next(window)) {
+        if (!IsTaskWindow(window) || window == ownHandle()) continue;
+        const QString title = desktop.Title(window);
+        if (!title.isEmpty()) return title;
+    }
+    return {};
+}
+
+int MatchTitle(const QStringList& titles, const QString& title) {
+    int index = 0;
+    for (int i = 1; i <= MatchedTitles; ++i)
+        if (!title.isEmpty() && titles.value(i - 1) == title) index = i;
+    return index;
+}
+
 void CaptureToClipboard(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     Services& services = Services::Get();
     const QImage copy = services.screenGrabber->Grab(left, top, right - left, bottom - top);

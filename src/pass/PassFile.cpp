@@ -1,11 +1,7 @@
 #include "PassFile.h"
 
-#include <QFile>
 #include <QList>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace {
 
@@ -20,53 +16,24 @@ QString FieldName(int f) {
     }
 }
 
-QString TrimSpaces(const QString& text) {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text[begin] == u' ') ++begin;
-    while (end > begin && text[end - 1] == u' ') --end;
-    return text.mid(begin, end - begin);
-}
-
 }  // namespace
 
 bool PassFile::Load(const QString& dataPath, QString* error) {
     loaded_ = false;
     for (auto& record : passFields_)
         for (int f = 0; f < Fields; ++f) record[f] = QByteArray(noterecord::FieldWidth[f], '\0');
-
-    // A missing file is created empty, readable by the user alone.
-    const QByteArray native = QFile::encodeName(dataPath);
-    const int fd = ::open(native.constData(), O_RDWR | O_CREAT, PassFileMode);
-    if (fd < 0 && errno != EACCES && errno != EROFS) {
-        if (error) *error = QStringLiteral("%1: %2").arg(dataPath, QString::fromLocal8Bit(std::strerror(errno)));
-        TrimFields();
-        return false;
+    QList<Record> records;
+    if (noterecord::ReadRecords(dataPath, RecBase, Entries, PassFileMode, &records, error)) {
+        std::copy(records.begin(), records.end(), passFields_.begin());
+        loaded_ = true;
     }
-    if (fd >= 0) ::close(fd);
-
-    QFile file(dataPath);
-    QByteArray content;
-    if (file.open(QIODevice::ReadOnly)) content = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        if (error) *error = QStringLiteral("%1: %2").arg(dataPath, file.errorString());
-        TrimFields();
-        return false;
-    }
-    for (int k = 1; k <= Entries; ++k)
-        passFields_[k - 1] = noterecord::SplitRecord(content.mid(qsizetype(RecBase + k - 2) * noterecord::RecordLength,
-                                                                 noterecord::RecordLength));
     TrimFields();
-    loaded_ = true;
-    return true;
+    return loaded_;
 }
 
 void PassFile::TrimFields() {
     for (int f = 0; f < Fields; ++f)
-        for (int k = 0; k < Entries; ++k) {
-            const QByteArray& field = passFields_[k][f];
-            passData_[k][f] = field.isEmpty() || field[0] == '\0' ? QString()
-                                                                  : TrimSpaces(noterecord::DecodeText(field));
-        }
+        for (int k = 0; k < Entries; ++k) passData_[k][f] = noterecord::DecodeText(noterecord::TrimField(passFields_[k][f]));
 }
 
 QString PassFile::CheckEntry(int k) const {

@@ -54,7 +54,8 @@ void Form::Show() {
     if (unloaded_) return;
     show();
     raise();
-    if (!(windowFlags() & Qt::WindowDoesNotAcceptFocus)) activateWindow();
+    // A minimised window stays minimised; activating it would restore it.
+    if (!(windowFlags() & Qt::WindowDoesNotAcceptFocus) && !isMinimized()) activateWindow();
 }
 
 void Form::Hide() {

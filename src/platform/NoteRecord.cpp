@@ -1,6 +1,7 @@
 #include "NoteRecord.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
@@ -115,6 +116,10 @@ QByteArray PadField(const QString& text, int width) {
             bytes += EncodeText(QString::fromUcs4(reinterpret_cast<const char32_t*>(&ucs), 1), &one) ? one : "?";
         }
     }
+    return PadBytes(bytes, width);
+}
+
+QByteArray PadBytes(const QByteArray& bytes, int width) {
     QByteArray field;
     for (qsizetype i = 0; i < bytes.size();) {
         const int len = IsLeadByte(uchar(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
@@ -124,6 +129,43 @@ QByteArray PadField(const QString& text, int width) {
     }
     field.append(QByteArray(width - field.size(), ' '));
     return field;
+}
+
+QByteArray TrimField(const QByteArray& field) {
+    if (field.isEmpty() || field[0] == '\0') return {};
+    qsizetype begin = 0, end = field.size();
+    while (begin < end && field[begin] == ' ') ++begin;
+    while (end > begin && field[end - 1] == ' ') --end;
+    return field.mid(begin, end - begin);
+}
+
+mode_t DefaultFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool ReadRecords(const QString& path, int firstRecord, int count, mode_t newFileMode, QList<Fields>* records,
+                 QString* error) {
+    records->clear();
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDWR | O_CREAT, newFileMode);
+    if (fd < 0 && errno != EACCES && errno != EROFS) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path, ErrnoText());
+        return false;
+    }
+    if (fd >= 0) ::close(fd);
+
+    QFile file(path);
+    QByteArray content;
+    if (file.open(QIODevice::ReadOnly)) content = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return false;
+    }
+    for (int r = firstRecord; r < firstRecord + count; ++r)
+        records->append(SplitRecord(content.mid(qsizetype(r - 1) * RecordLength, RecordLength)));
+    return true;
 }
 
 bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>& records,

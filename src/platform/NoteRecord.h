@@ -38,6 +38,25 @@ Fit CheckField(const QString& text, int width);
 // become '?'; callers that must not lose text check CheckField first.
 QByteArray PadField(const QString& text, int width);
 
+// A field as the program works with it: empty when its first byte is 0, otherwise
+// without its leading and trailing spaces (a space is never part of a double-byte
+// character, so trimming bytes is trimming characters).
+QByteArray TrimField(const QByteArray& field);
+
+// The same field's bytes left-aligned in its width, space padded (bytes are cut to
+// the width at a character boundary).
+QByteArray PadBytes(const QByteArray& bytes, int width);
+
+// Reads count records from firstRecord (numbered from 1) of the file at path,
+// creating it empty with newFileMode when it is missing; bytes past the end of the
+// file read as zero. A read-only file is read; one that can be neither read nor
+// created gives false and *error.
+bool ReadRecords(const QString& path, int firstRecord, int count, mode_t newFileMode, QList<Fields>* records,
+                 QString* error);
+
+// The mode a new file gets when the user's umask decides (0666 less the umask).
+mode_t DefaultFileMode();
+
 // Writes records firstRecord.. (numbered from 1) into the file at path, keeping every
 // other byte of the file (records before, records after) as it was. The whole file is
 // written to a temporary file in the same folder, flushed to disk and renamed over the

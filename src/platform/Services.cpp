@@ -15,4 +15,6 @@ void Services::UseReal() {
     s.screenGrabber = std::make_unique<QtScreenGrabber>();
     s.clipboard = std::make_unique<QtClipboard>();
     s.pointer = std::make_unique<QtPointer>();
+    s.desktopWindows = std::make_unique<X11DesktopWindows>();
+    InstallXErrorHandler();
 }

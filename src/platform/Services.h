@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clipboard.h"
+#include "DesktopWindows.h"
 #include "Events.h"
 #include "FileDialog.h"
 #include "FocusWindow.h"
@@ -22,6 +23,7 @@ struct Services {
     std::unique_ptr<ScreenGrabber> screenGrabber;
     std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<Pointer> pointer;
+    std::unique_ptr<DesktopWindows> desktopWindows;
 
     static Services& Get();
     static void UseReal();

@@ -198,13 +198,54 @@ int Screen::CountPopupMenus() {
 
 void Screen::Click(Window window, int button, int times) {
     XWindowAttributes attributes;
-    Window child;
-    int x = 0, y = 0;
     XGetWindowAttributes(display_, window, &attributes);
-    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), attributes.width / 2, attributes.height / 2,
-                          &x, &y, &child);
-    Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click --repeat " +
-        std::to_string(times) + " --delay 120 " + std::to_string(button));
+    ClickAt(window, attributes.width / 2, attributes.height / 2, button, times);
+}
+
+void Screen::ClickAt(Window window, int x, int y, int button, int times) {
+    Window child;
+    int rootX = 0, rootY = 0;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x, y, &rootX, &rootY, &child);
+    Shell("xdotool mousemove " + std::to_string(rootX) + " " + std::to_string(rootY) + " click --repeat " +
+          std::to_string(times) + " --delay 120 " + std::to_string(button));
+}
+
+bool Screen::IsAbove(Window window) { return hasAtom(display_, window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"); }
+
+Window Screen::Active() {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    Window active = 0;
+    if (XGetWindowProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False),
+                           0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data && count == 1)
+        active = reinterpret_cast<Window*>(data)[0];
+    if (data) XFree(data);
+    return active;
+}
+
+Screen::Rect Screen::Frame(Window window) {
+    XWindowAttributes attributes;
+    Window child;
+    Rect rect;
+    if (!XGetWindowAttributes(display_, window, &attributes)) return rect;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &rect.x, &rect.y, &child);
+    rect.width = attributes.width;
+    rect.height = attributes.height;
+    // _NET_FRAME_EXTENTS: left, right, top, bottom borders the window manager adds.
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_FRAME_EXTENTS", False), 0, 4, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success && data && count == 4) {
+        const long* e = reinterpret_cast<long*>(data);
+        rect = {rect.x - int(e[0]), rect.y - int(e[2]), rect.width + int(e[0] + e[1]), rect.height + int(e[2] + e[3])};
+    }
+    if (data) XFree(data);
+    return rect;
 }
 
 bool Screen::AnyKeyDown() {

@@ -50,6 +50,12 @@ public:
     Window TrayIcon();
     bool Viewable(Window window);
     bool IsMinimised(Window window);
+    bool IsAbove(Window window);  // in the always-on-top band
+    // The window that has the keyboard, as the window manager says (_NET_ACTIVE_WINDOW).
+    Window Active();
+    // The outer frame on the screen, window-manager borders included.
+    struct Rect { int x = 0, y = 0, width = 0, height = 0; };
+    Rect Frame(Window window);
     // Mapped pop-up menus on the screen.
     int CountPopupMenus();
     std::string Title(Window window);
@@ -58,6 +64,8 @@ public:
     bool AnyKeyDown();
 
     void Click(Window window, int button, int times = 1);
+    // A click at a point of the window (pixels from its top-left corner).
+    void ClickAt(Window window, int x, int y, int button = 1, int times = 1);
     void Key(const std::string& keys);
 
 private:

@@ -1,4 +1,5 @@
-// A window with two text fields, the target the key sender types into. At every change
+// A window with two text fields, the target the key sender types into (its title is
+// "Key Target" or the second argument). At every change
 // it writes the first field's text to a file; once the second field has the focus or a
 // text, a tab and that text follow, and Enter in it adds a line end.
 #include <QApplication>
@@ -10,7 +11,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QWidget window;
-    window.setWindowTitle(QStringLiteral("Key Target"));
+    window.setWindowTitle(argc > 2 ? QString::fromUtf8(argv[2]) : QStringLiteral("Key Target"));
     auto* first = new QLineEdit(&window);
     auto* second = new QLineEdit(&window);
     auto* layout = new QVBoxLayout(&window);

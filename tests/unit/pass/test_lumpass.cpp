@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "Forms.h"
 #include "LumPass.h"
 #include "PassFakes.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-QByteArray Padded(const QByteArray& text, int width) { return text + QByteArray(width - text.size(), ' '); }
-
 QByteArray Record(const QByteArray& app, const QByteArray& login, const QByteArray& keyLog,
                   const QByteArray& keyPass, const QByteArray& password) {
     auto field = [](const QByteArray& text, int width) {
@@ -26,11 +25,6 @@ QByteArray Record(const QByteArray& app, const QByteArray& login, const QByteArr
     };
     return field(app, 100) + field(login, 50) + field(keyLog, 18) + field(keyPass, 18) + field(password, 300) +
            QByteArray(26, '\0');
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A notebook in a folder of its own, with fakes for the desktop.

@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "NoteRecord.h"
 #include "PassFile.h"
 
@@ -8,24 +9,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-mode_t ModeOf(const QString& path) {
-    struct stat st{};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-QByteArray Padded(const QByteArray& text, int width) { return text + QByteArray(width - text.size(), ' '); }
 
 // Record 10 as entry 1 of a first save: five texts padded with spaces, field 6 zero.
 QByteArray GoldenEntry1() {
@@ -84,7 +67,7 @@ TEST(NoteRecord, WriterPatchesOnlyItsRecordsKeepsModeAndLeavesNoTemporaryFile) {
     const QString path = folder.dir.filePath("notes.dat");
     QByteArray old(40 * 512, '\0');
     for (int i = 0; i < old.size(); ++i) old[i] = char(i * 7 + 1);
-    WriteAll(path, old);
+    ASSERT_TRUE(WriteAll(path, old));
     ::chmod(QFile::encodeName(path).constData(), 0640);
 
     QString error;
@@ -161,7 +144,7 @@ TEST(PassFile, KeepsForeignBytesAndTheModeOfAnExistingFile) {
     QByteArray record12 = QByteArray(100, '\0') + Padded("carol", 50) + QByteArray(362, '\0');
     old.replace(10 * 512, 512, record11);
     old.replace(11 * 512, 512, record12);
-    WriteAll(folder.dat(), old);
+    ASSERT_TRUE(WriteAll(folder.dat(), old));
     ::chmod(QFile::encodeName(folder.dat()).constData(), 0644);
 
     PassFile p;
@@ -259,8 +242,8 @@ TEST(PassFile, AFailedLoadNeverOverwritesTheStoredEntries) {
 
     // An unreadable file: same, and both files stay as they are.
     Folder other;
-    WriteAll(other.dat(), QByteArray(16896, 'z'));
-    WriteAll(other.bak(), "old backup");
+    ASSERT_TRUE(WriteAll(other.dat(), QByteArray(16896, 'z')));
+    ASSERT_TRUE(WriteAll(other.bak(), "old backup"));
     ::chmod(QFile::encodeName(other.dat()).constData(), 0);
     if (::geteuid() != 0) {
         EXPECT_FALSE(p.Load(other.dat(), &error));

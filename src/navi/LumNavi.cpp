@@ -1,0 +1,291 @@
+#include "LumNavi.h"
+
+#include "Art.h"
+#include "Controls.h"
+#include "MessageBox.h"
+#include "NaviMod.h"
+#include "Services.h"
+#include "Timer.h"
+#include "Twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr double ClientWidth = 3240, ClientHeight = 1905, CornerGap = 700;
+const char* const DataName = "navilist.dat";
+const char* const BackupName = "navilist.bak";
+const char* const FileFilter = "navilist(.dat)|*.dat|Text(.txt)|*.txt|(*.*)|*.*";
+const char* const NotesCaption = "Navigation Notes";
+
+QFrame* MakeFrame(QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::NoFrame);
+    Place(frame, 0, 0, 3255, 1815);
+    return frame;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& caption, double left, double top, double width, double height) {
+    auto* label = new QLabel(caption, parent);
+    label->setTextFormat(Qt::PlainText);  // notes are shown as typed, never as markup
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setFont(GothicFont(9.75));
+    Place(label, left, top, width, height);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& caption, const QString& tip, double left, double top,
+                        double width) {
+    auto* button = new QPushButton(caption, parent);
+    button->setFont(GothicFont(8.25));
+    button->setToolTip(tip);
+    Place(button, left, top, width, 375);
+    return button;
+}
+
+QStringList Items(const QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    return items;
+}
+
+}  // namespace
+
+LumNavi::LumNavi() {
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // Popping up with a note must leave the keyboard with the application in front.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    SetCaption(QString::fromLatin1(NotesCaption));
+    setWindowIcon(art::Icon(QStringLiteral("note")));
+    QWidget* client = Client();
+
+    lstCmnt = new QListWidget(client);  // below the client area: the comments are never seen here
+    Place(lstCmnt, 120, 2040, 1575, 255);
+    tmrFind = new Timer(this, 700, true, [this] { tmrFind_Timer(); });
+
+    FrameFind = MakeFrame(client);
+    Picture1 = new QLabel(FrameFind);
+    Place(Picture1, 120, 360, 615, 615);
+    Picture1->setPixmap(art::Picture(QStringLiteral("note"), Picture1->size()));
+    lblCmnt = MakeLabel(FrameFind, QStringLiteral("コメント"), 840, 240, 2295, 1095);
+    RemoveCheck = new QCheckBox(QStringLiteral("次回は表示しない"), FrameFind);
+    RemoveCheck->setFont(GothicFont(8.25));
+    Place(RemoveCheck, 120, 1440, 3015, 375);
+    connect(RemoveCheck, &QCheckBox::toggled, this, &LumNavi::RemoveCheck_Click);
+
+    FrameNoTask = MakeFrame(client);
+    Label1 = MakeLabel(FrameNoTask, QStringLiteral("このウィンドウでのコメントを記入ください"), 0, 120, 2295, 375);
+    txtCmnt = new QPlainTextEdit(FrameNoTask);
+    txtCmnt->setFont(GothicFont(9.75));
+    Place(txtCmnt, 0, 600, 2295, 1095);
+    cmdSave[0] = MakeButton(FrameNoTask, QStringLiteral("保存"), QStringLiteral("Save Comment"), 2400, 840, 735);
+    cmdSave[1] = MakeButton(FrameNoTask, QStringLiteral("キャンセル"), QStringLiteral("Cancel comment"), 2400, 1320, 735);
+    cmdRefresh[1] = MakeButton(FrameNoTask, QStringLiteral("リフレッシュ"), QStringLiteral("Click here to see comment"),
+                               2400, 360, 735);
+    cmdRefresh[1]->setVisible(false);
+
+    FrameList = MakeFrame(client);
+    Label4 = MakeLabel(FrameList, QStringLiteral("アプリケーションは実行されていません"), 0, 120, 1815, 375);
+    cmdRefresh[0] = MakeButton(FrameList, QStringLiteral("リフレッシュ"), QStringLiteral("Click here to refresh"), 1920,
+                               120, 1215);
+    lstApp = new QComboBox(FrameList);
+    lstApp->setEditable(true);
+    lstApp->setInsertPolicy(QComboBox::NoInsert);
+    lstApp->setToolTip(QStringLiteral("Show comments"));
+    lstApp->setFont(GothicFont(8.25));
+    Place(lstApp, 0, 600, 3135, 285);
+    connect(lstApp, &QComboBox::activated, this, &LumNavi::lstApp_Click);
+    ViewCmnt = new QLineEdit(FrameList);
+    ViewCmnt->setFont(GothicFont(8.25));
+    Place(ViewCmnt, 0, 960, 3135, 735);
+
+    for (int i = 0; i < 2; ++i) {
+        connect(cmdSave[i], &QPushButton::clicked, this, [this, i] { cmdSave_Click(i); });
+        connect(cmdRefresh[i], &QPushButton::clicked, this, [this, i] { cmdRefresh_Click(i); });
+    }
+    SetClientSize(ClientWidth, ClientHeight);
+}
+
+void LumNavi::Form_Load() {
+    SetWindowState(vbMinimized);
+    DataToList();
+    if (IsUnloaded()) return;
+    tmrFind->SetEnabled(true);
+}
+
+void LumNavi::DataToList() {
+    CmDlog.FileName = QString::fromLatin1(DataName);
+    QString error;
+    if (!Notes.FileToData(CmDlog.FileName, &error)) {
+        MsgBox(QStringLiteral("The notes file could not be read, so no notes are shown and saving is turned "
+                              "off until the window is opened again.\r") + error);
+        if (IsUnloaded()) return;
+        CmDlog.Filter = QString::fromLatin1(FileFilter);
+        CmDlog.ShowOpen();
+        if (IsUnloaded()) return;
+    }
+    for (int k = 1; k <= NotesFile::Notes; ++k) {
+        const QString title = Notes.Title(k);
+        if (title.isEmpty()) continue;
+        lstApp->addItem(title);
+        lstCmnt->addItem(Notes.Comment(k));
+    }
+}
+
+void LumNavi::tmrFind_Timer() {
+    FindTopTask();
+    if (TaskIndex > 0) ViewFrameFind();
+    else if (!TaskTitle.isEmpty()) ViewFrameNoTask();
+    else ViewFrameList();
+}
+
+void LumNavi::FindTopTask() {
+    TaskTitle = FrontTaskTitle([this] { return OwnHandle(); });
+    MatchTask();
+}
+
+void LumNavi::MatchTask() { TaskIndex = MatchTitle(Items(lstApp), TaskTitle); }
+
+void LumNavi::ViewFrameFind() {
+    RestoreQuietly();
+    MoveToCorner();
+    SetTopMost(OwnHandle(), 1);
+    ShowOnly(FrameFind);
+    SetCaption(QStringLiteral("Notes: ") + TaskTitle);
+    const QListWidgetItem* comment = TaskIndex > 0 ? lstCmnt->item(TaskIndex - 1) : nullptr;
+    lblCmnt->setText(comment ? comment->text() : QString());
+}
+
+void LumNavi::RestoreQuietly() {
+    if (WindowState() != vbMinimized) {
+        restoreAsked_ = false;
+        return;
+    }
+    // Restoring the usual way lets the window manager hand us the keyboard, and
+    // keystrokes meant for the application in front would land in the note. Ask for a
+    // quiet restore first; where the window manager refuses it, restore the usual way.
+    if (!restoreAsked_) {
+        Services::Get().desktopWindows->Restore(OwnHandle());
+        restoreAsked_ = true;
+    } else {
+        SetWindowState(vbNormal);
+    }
+}
+
+void LumNavi::ViewFrameNoTask() { Watch(FrameNoTask); }
+void LumNavi::ViewFrameList() { Watch(FrameList); }
+
+void LumNavi::Watch(QFrame* frame) {
+    SetTopMost(OwnHandle(), 0);
+    if (WindowState() != vbMinimized) SetWindowState(vbMinimized);
+    ShowOnly(frame);
+    SetCaption(QString::fromLatin1(NotesCaption));
+}
+
+void LumNavi::ShowOnly(QFrame* frame) {
+    for (QFrame* each : {FrameFind, FrameNoTask, FrameList}) each->setVisible(each == frame);
+}
+
+void LumNavi::MoveToCorner() {
+    const QSize screen = Services::Get().screenGrabber->ScreenSize();
+    Move(twips::FromPixelsX(screen.width()) - Width() - CornerGap,
+         twips::FromPixelsY(screen.height()) - Height() - CornerGap);
+}
+
+void LumNavi::Form_Resize() {
+    if (TaskIndex == 0 && WindowState() == vbNormal) {
+        // The user restored the window to write or browse: hold the frame still.
+        tmrFind->SetEnabled(false);
+        SetTopMost(OwnHandle(), 1);
+        MoveToCorner();
+    } else if (WindowState() == vbMinimized) {
+        tmrFind->SetEnabled(true);
+    }
+}
+
+void LumNavi::Form_Unload() { tmrFind->SetEnabled(false); }
+
+void LumNavi::cmdSave_Click(int index) {
+    bool keepText = false;
+    if (index == 0) {
+        const QString comment = txtCmnt->toPlainText();
+        if (comment.isEmpty()) {
+            MsgBox(QStringLiteral("Enter Comment First"));
+            if (IsUnloaded()) return;
+        } else if (!AddNote()) {
+            if (IsUnloaded()) return;
+            keepText = true;  // a refused note stays in the box for the user to shorten or fix
+        } else {
+            SaveNotes();
+            if (IsUnloaded()) return;
+            FindTopTask();
+            ViewFrameFind();
+        }
+    } else {
+        ViewFrameNoTask();
+    }
+    tmrFind->SetEnabled(true);
+    if (!keepText) txtCmnt->clear();
+}
+
+bool LumNavi::AddNote() {
+    const QString comment = txtCmnt->toPlainText();
+    QString why;
+    if (!Notes.Loaded())
+        why = NotesFile::NotLoadedMessage();
+    else if (TaskTitle.isEmpty())
+        why = QStringLiteral("No application window was found to attach the note to. Nothing was saved.");
+    else if (lstApp->count() >= NotesFile::Notes)
+        why = QStringLiteral("All %1 notes are in use: delete one before adding another. Nothing was saved.")
+                  .arg(NotesFile::Notes);
+    else
+        why = NotesFile::CheckNote(TaskTitle, comment);
+    if (!why.isEmpty()) {
+        MsgBox(why);
+        return false;
+    }
+    lstApp->addItem(TaskTitle);
+    lstCmnt->addItem(comment);
+    return true;
+}
+
+void LumNavi::SaveNotes() {
+    QString message;
+    QStringList comments;
+    for (int i = 0; i < lstCmnt->count(); ++i) comments << lstCmnt->item(i)->text();
+    if (!Notes.SaveNotes(Items(lstApp), comments, QString::fromLatin1(DataName), QString::fromLatin1(BackupName),
+                         &message))
+        MsgBox(message);
+}
+
+void LumNavi::cmdRefresh_Click(int) { tmrFind->SetEnabled(true); }
+
+void LumNavi::lstApp_Click() {
+    ViewCmnt->clear();
+    const QListWidgetItem* comment = lstCmnt->item(lstApp->currentIndex());
+    if (comment) ViewCmnt->setText(comment->text());
+}
+
+void LumNavi::RemoveCheck_Click() {
+    if (!RemoveCheck->isChecked()) return;
+    if (!Notes.Loaded()) {
+        MsgBox(NotesFile::NotLoadedMessage());
+        if (IsUnloaded()) return;
+    } else if (TaskIndex > 0 && lstApp->itemText(TaskIndex - 1) == TaskTitle) {
+        // Only the note that is shown: after a deletion the index points at the next note.
+        lstApp->removeItem(TaskIndex - 1);
+        delete lstCmnt->takeItem(TaskIndex - 1);
+        SaveNotes();
+        if (IsUnloaded()) return;
+    }
+    RemoveCheck->setChecked(false);
+}

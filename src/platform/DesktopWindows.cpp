@@ -1,0 +1,213 @@
+#include "DesktopWindows.h"
+
+#include <X11/Xlib.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+enum AtomName {
+    NetClientListStacking, NetWmState, NetWmStateHidden, NetWmStateAbove, NetWmWindowType,
+    NetWmWindowTypeNormal, NetWmWindowTypeDialog, MotifWmHints, NetWmName, Utf8String, AtomCount
+};
+constexpr std::array<const char*, AtomCount> AtomNames{
+    "_NET_CLIENT_LIST_STACKING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_ABOVE",
+    "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG", "_MOTIF_WM_HINTS",
+    "_NET_WM_NAME", "UTF8_STRING"};
+
+// Longest title read, in 32-bit units (64 KiB).
+constexpr uint32_t TitleUnits = 16384;
+// The first batch of a walk; later batches double, so a long walk costs log2(n) round trips.
+constexpr size_t FirstBatch = 4;
+
+template <class Reply>
+struct Freed {
+    Reply* reply;
+    explicit Freed(Reply* r) : reply(r) {}
+    ~Freed() { std::free(reply); }
+    Reply* operator->() const { return reply; }
+    explicit operator bool() const { return reply != nullptr; }
+};
+
+xcb_get_property_cookie_t RequestProperty(xcb_connection_t* c, uint32_t window, xcb_atom_t property,
+                                          uint32_t units = 64) {
+    return xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, units);
+}
+
+// The 32-bit items of a property reply; empty when the property is missing or of another format.
+std::vector<uint32_t> Items(xcb_connection_t* c, xcb_get_property_cookie_t cookie) {
+    Freed reply(xcb_get_property_reply(c, cookie, nullptr));
+    if (!reply || reply->format != 32) return {};
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply.reply));
+    return {data, data + xcb_get_property_value_length(reply.reply) / 4};
+}
+
+bool Contains(const std::vector<uint32_t>& items, uint32_t value) {
+    return std::find(items.begin(), items.end(), value) != items.end();
+}
+
+// The text of a name property up to its first NUL; nothing when it is missing.
+std::optional<QString> NameText(xcb_connection_t* c, xcb_get_property_cookie_t cookie, xcb_atom_t utf8) {
+    Freed reply(xcb_get_property_reply(c, cookie, nullptr));
+    if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE) return std::nullopt;
+    const char* data = static_cast<const char*>(xcb_get_property_value(reply.reply));
+    const int length = xcb_get_property_value_length(reply.reply);
+    const int end = int(std::find(data, data + length, '\0') - data);
+    // STRING is Latin-1; COMPOUND_TEXT agrees with it for the Latin-1 range.
+    return reply->type == utf8 ? QString::fromUtf8(data, end) : QString::fromLatin1(data, end);
+}
+
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+}  // namespace
+
+struct X11DesktopWindows::Connection {
+    xcb_connection_t* c = nullptr;
+    xcb_window_t root = 0;
+    std::array<xcb_atom_t, AtomCount> atom{};
+
+    Connection() {
+        int screenNumber = 0;
+        c = xcb_connect(nullptr, &screenNumber);
+        if (xcb_connection_has_error(c)) return;
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+        for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
+        root = screens.data->root;
+        std::array<xcb_intern_atom_cookie_t, AtomCount> cookies;
+        for (int i = 0; i < AtomCount; ++i)
+            cookies[i] = xcb_intern_atom(c, 0, uint16_t(std::strlen(AtomNames[i])), AtomNames[i]);
+        for (int i = 0; i < AtomCount; ++i) {
+            Freed reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
+            atom[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        }
+    }
+    ~Connection() { xcb_disconnect(c); }
+    bool Usable() const { return root != 0 && !xcb_connection_has_error(c); }
+
+    // Errors of requests without replies arrive as events; nothing else is selected.
+    void DropQueuedErrors() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) std::free(event);
+    }
+};
+
+X11DesktopWindows::X11DesktopWindows() : x_(std::make_unique<Connection>()) {}
+X11DesktopWindows::~X11DesktopWindows() = default;
+
+uint32_t X11DesktopWindows::First() {
+    stack_.clear();
+    cursor_ = 0;
+    if (!x_->Usable()) return 0;
+    x_->DropQueuedErrors();
+    // The property lists the bottom window first.
+    const std::vector<uint32_t> bottomUp =
+        Items(x_->c, RequestProperty(x_->c, x_->root, x_->atom[NetClientListStacking], 65536));
+    for (auto it = bottomUp.rbegin(); it != bottomUp.rend(); ++it) stack_.push_back(Entry{*it});
+    return stack_.empty() ? 0 : stack_.front().window;
+}
+
+size_t X11DesktopWindows::PositionOf(uint32_t window) {
+    if (cursor_ < stack_.size() && stack_[cursor_].window == window) return cursor_;
+    const auto it = std::find_if(stack_.begin(), stack_.end(), [&](const Entry& e) { return e.window == window; });
+    if (it == stack_.end()) return stack_.size();
+    cursor_ = size_t(it - stack_.begin());
+    return cursor_;
+}
+
+uint32_t X11DesktopWindows::Next(uint32_t window) {
+    const size_t position = PositionOf(window);
+    if (position >= stack_.size()) return 0;
+    if (!stack_[position].fetched) FetchFrom(position);
+    if (stack_[position].vanished || position + 1 >= stack_.size()) return 0;
+    cursor_ = position + 1;
+    return stack_[cursor_].window;
+}
+
+uint32_t X11DesktopWindows::Style(uint32_t window) {
+    const size_t position = PositionOf(window);
+    if (position >= stack_.size()) {
+        // A window outside the walk: look it up on its own.
+        stack_.push_back(Entry{window});
+        FetchFrom(stack_.size() - 1);
+        const uint32_t style = stack_.back().style;
+        stack_.pop_back();
+        return style;
+    }
+    if (!stack_[position].fetched) FetchFrom(position);
+    return stack_[position].style;
+}
+
+void X11DesktopWindows::FetchFrom(size_t position) {
+    if (!x_->Usable()) return;
+    xcb_connection_t* c = x_->c;
+    const auto& atom = x_->atom;
+    const size_t count = std::min(stack_.size() - position, std::max(FirstBatch, position));
+    struct Cookies {
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_property_cookie_t state, type, motif;
+    };
+    std::vector<Cookies> cookies(count);
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t w = stack_[position + i].window;
+        cookies[i] = {xcb_get_window_attributes(c, w), RequestProperty(c, w, atom[NetWmState]),
+                      RequestProperty(c, w, atom[NetWmWindowType]), RequestProperty(c, w, atom[MotifWmHints], 5)};
+    }
+    for (size_t i = 0; i < count; ++i) {
+        Entry& entry = stack_[position + i];
+        Freed attributes(xcb_get_window_attributes_reply(c, cookies[i].attributes, nullptr));
+        const std::vector<uint32_t> state = Items(c, cookies[i].state);
+        const std::vector<uint32_t> type = Items(c, cookies[i].type);
+        const std::vector<uint32_t> motif = Items(c, cookies[i].motif);
+        entry.fetched = true;
+        entry.vanished = !attributes;
+        entry.style = 0;
+        if (!attributes) continue;
+        if (attributes->map_state == XCB_MAP_STATE_VIEWABLE && !Contains(state, atom[NetWmStateHidden]))
+            entry.style |= WS_VISIBLE;
+        // The first type is the one the application prefers; none means a normal window.
+        const bool appWindow = type.empty() || type[0] == atom[NetWmWindowTypeNormal] ||
+                               type[0] == atom[NetWmWindowTypeDialog];
+        // Motif hints: flags bit 1 says the decorations field counts; 0 there means none.
+        const bool undecorated = motif.size() >= 3 && (motif[0] & 2) && motif[2] == 0;
+        if (appWindow && !undecorated && !attributes->override_redirect) entry.style |= WS_BORDER;
+    }
+}
+
+QString X11DesktopWindows::Title(uint32_t window) {
+    if (!x_->Usable()) return {};
+    xcb_connection_t* c = x_->c;
+    const auto netName = RequestProperty(c, window, x_->atom[NetWmName], TitleUnits);
+    const auto wmName = RequestProperty(c, window, XCB_ATOM_WM_NAME, TitleUnits);
+    const std::optional<QString> preferred = NameText(c, netName, x_->atom[Utf8String]);
+    const std::optional<QString> fallback = NameText(c, wmName, x_->atom[Utf8String]);
+    return preferred.value_or(fallback.value_or(QString()));
+}
+
+void X11DesktopWindows::SetTopMost(uint32_t window, bool on) {
+    // Asking the window manager keeps its stacking and focus rules in charge: the
+    // window changes band and nothing else (no activation, no de-minimising).
+    ChangeState(window, on, NetWmStateAbove);
+}
+
+void X11DesktopWindows::Restore(uint32_t window) { ChangeState(window, false, NetWmStateHidden); }
+
+void X11DesktopWindows::ChangeState(uint32_t window, bool add, int stateAtom) {
+    if (!x_->Usable()) return;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = x_->atom[NetWmState];
+    message.data.data32[0] = add ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
+    message.data.data32[1] = x_->atom[stateAtom];
+    message.data.data32[3] = 1;  // from an application
+    xcb_send_event(x_->c, 0, x_->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(x_->c);
+}
+
+void InstallXErrorHandler() { XSetErrorHandler(IgnoreXError); }

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// Style bits of a top-level window as the program tests them.
+constexpr uint32_t WS_VISIBLE = 0x10000000;
+constexpr uint32_t WS_BORDER = 0x00800000;
+
+// The other applications' top-level windows: the stacking order, their style,
+// their titles and the always-on-top band. Handles are X window ids (32 bits).
+// Real: X11/EWMH; tests: a scripted stack.
+class DesktopWindows {
+public:
+    virtual ~DesktopWindows() = default;
+    // The window at the very top of the stacking order (always-on-top ones first);
+    // 0 when there is none. Each call starts a walk on a fresh snapshot of the stack.
+    virtual uint32_t First() = 0;
+    // The window below the given one in the walk's snapshot; 0 past the end, or when
+    // the given window has vanished meanwhile.
+    virtual uint32_t Next(uint32_t window) = 0;
+    // WS_VISIBLE when the window can be seen (mapped, not minimised or hidden);
+    // WS_BORDER when it is a decorated application or dialog window.
+    virtual uint32_t Style(uint32_t window) = 0;
+    // The window's title up to its first NUL; empty when it cannot be read.
+    virtual QString Title(uint32_t window) = 0;
+    // Puts the window into or takes it out of the always-on-top band. Neither
+    // activates nor restores it.
+    virtual void SetTopMost(uint32_t window, bool on) = 0;
+    // Asks for a minimised window to come back without being activated; a window
+    // manager may refuse, and then the window stays minimised.
+    virtual void Restore(uint32_t window) = 0;
+};
+
+// The desktop as the window manager publishes it (EWMH): _NET_CLIENT_LIST_STACKING
+// for the order, window attributes and _NET_WM_STATE / _NET_WM_WINDOW_TYPE /
+// _MOTIF_WM_HINTS for the style, _NET_WM_NAME or WM_NAME for the title,
+// _NET_WM_STATE_ABOVE for the band, taking away _NET_WM_STATE_HIDDEN to restore
+// (a window manager activates a window that is mapped again). Requests go out in batches on a connection of
+// its own, so that a walk costs a few round trips, not a few per window. X errors
+// (a window destroyed during a walk) come back as failed replies, never as an exit.
+class X11DesktopWindows : public DesktopWindows {
+public:
+    X11DesktopWindows();
+    ~X11DesktopWindows() override;
+
+    uint32_t First() override;
+    uint32_t Next(uint32_t window) override;
+    uint32_t Style(uint32_t window) override;
+    QString Title(uint32_t window) override;
+    void SetTopMost(uint32_t window, bool on) override;
+    void Restore(uint32_t window) override;
+
+private:
+    struct Entry {
+        uint32_t window = 0;
+        bool fetched = false;
+        bool vanished = false;
+        uint32_t style = 0;
+    };
+    struct Connection;
+
+    size_t PositionOf(uint32_t window);
+    void FetchFrom(size_t position);
+    void ChangeState(uint32_t window, bool add, int stateAtom);
+
+    std::unique_ptr<Connection> x_;
+    std::vector<Entry> stack_;  // topmost first
+    size_t cursor_ = 0;         // position of the window the walk is on
+};
+
+// Xlib ends the program on any X error unless a handler is installed; ours lets the
+// failed request return its failure instead (a window may vanish at any time).
+void InstallXErrorHandler();

@@ -1,0 +1,129 @@
+// The real notes window on the real window stack: it pops up for a window that has a
+// note, without taking the keyboard, stays in the corner on top, and writes and
+// deletes notes through its own buttons.
+
+#include "Desktop.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace desktop;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Padded(const std::string& text, size_t width) { return text + std::string(width - text.size(), ' '); }
+std::string NoteRecord(const std::string& title, const std::string& comment) {
+    return Padded(title, 100) + std::string(86, ' ') + Padded(comment, 300) + std::string(26, ' ');
+}
+
+// The note sits 700 twips (46.7 pixels at 96 dpi) from the right and bottom edges.
+constexpr double CornerGap = 700 / 15.0;
+
+class NotesOnTheDesktop : public ::testing::Test {
+protected:
+    Screen screen;
+    std::string folder = "/tmp/pelmora-navi-" + std::to_string(getpid());
+
+    void SetUp() override { Shell("rm -rf " + folder + " && mkdir -p " + folder); }
+    void TearDown() override { Shell("rm -rf " + folder); }
+
+    Window Await(const std::string& title) {
+        Window window = 0;
+        EXPECT_TRUE(WaitFor([&] { return (window = screen.FindByTitle(title)) && screen.Viewable(window); })) << title;
+        return window;
+    }
+    void Activate(Window window) { Shell("xdotool windowactivate --sync " + std::to_string(window)); }
+    // The notes window, started in the test folder.
+    std::unique_ptr<Program> OpenNotes(Window& notes) {
+        auto program = std::make_unique<Program>("sh -c 'cd " + folder + " && exec " NAVI_HOST "'");
+        EXPECT_TRUE(WaitFor([&] { return (notes = screen.FindByTitle("Navigation Notes")) != 0; }));
+        EXPECT_TRUE(WaitFor([&] { return screen.IsMinimised(notes); }));
+        return program;
+    }
+    bool InCorner(Window window) {
+        int width = 0, height = 0;
+        std::istringstream(Shell("xdotool getdisplaygeometry")) >> width >> height;
+        const Screen::Rect frame = screen.Frame(window);
+        return std::abs(frame.x + frame.width - (width - CornerGap)) < 2.5 &&
+               std::abs(frame.y + frame.height - (height - CornerGap)) < 2.5;
+    }
+    bool ShowsNote(Window notes, const std::string& title) {
+        return screen.Title(notes) == "Notes: " + title && screen.Viewable(notes) && !screen.IsMinimised(notes) &&
+               screen.IsAbove(notes) && InCorner(notes);
+    }
+    std::string Describe(Window window) {
+        const Screen::Rect f = screen.Frame(window);
+        return screen.Title(window) + " frame " + std::to_string(f.x) + "," + std::to_string(f.y) + " " +
+               std::to_string(f.width) + "x" + std::to_string(f.height) + (screen.IsAbove(window) ? " above" : "") +
+               (screen.IsMinimised(window) ? " minimised" : "");
+    }
+    std::string Note(int k) { return ReadFile(folder + "/navilist.dat").substr((9 + k - 1) * 512, 512); }
+};
+
+}  // namespace
+
+TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWas) {
+    std::string file(9 * 512, '\0');
+    file += NoteRecord("Editor A", "Press F5 to run") + std::string(23 * 512, ' ');
+    std::ofstream(folder + "/navilist.dat", std::ios::binary) << file;
+
+    Program editorB(KEY_TARGET " " + folder + "/b.txt 'Editor B'");
+    const Window b = Await("Editor B");
+    Window notes = 0;
+    auto program = OpenNotes(notes);
+    Activate(b);
+    EXPECT_FALSE(WaitFor([&] { return !screen.IsMinimised(notes); }, 1.6));  // no note for Editor B
+
+    Program editorA(KEY_TARGET " " + folder + "/a.txt 'Editor A'");
+    const Window a = Await("Editor A");
+    Activate(a);
+    ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3)) << Describe(notes);
+    EXPECT_EQ(screen.Active(), a);
+    Shell("xdotool type --delay 40 typed");
+    EXPECT_TRUE(WaitFor([&] { return ReadFile(folder + "/a.txt") == "typed"; })) << ReadFile(folder + "/a.txt");
+
+    // Moved away or minimised, it is back in the corner within a tick.
+    Shell("xdotool windowmove " + std::to_string(notes) + " 10 10");
+    EXPECT_TRUE(WaitFor([&] { return !InCorner(notes); }, 1));
+    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3));
+    Shell("xdotool windowminimize " + std::to_string(notes));
+    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3));
+    EXPECT_EQ(screen.Active(), a);
+
+    Activate(b);
+    EXPECT_TRUE(WaitFor([&] { return screen.IsMinimised(notes) && !screen.IsAbove(notes); }, 3));
+    EXPECT_EQ(screen.Title(notes), "Navigation Notes");
+}
+
+TEST_F(NotesOnTheDesktop, WritesAndDeletesANoteForATerminalThroughItsButtons) {
+    const std::string title = "xterm note test";
+    Program terminal("xterm -T '" + title + "'");
+    const Window xterm = Await(title);
+    Window notes = 0;
+    auto program = OpenNotes(notes);
+    Activate(xterm);
+    WaitFor([] { return false; }, 1.0);  // a tick sees the terminal in front
+
+    Activate(notes);  // the user restores the window
+    ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(notes); }, 3))
+        << Describe(notes);
+    screen.ClickAt(notes, 76, 76);  // the comment box
+    Shell("xdotool type --delay 40 'run make first'");
+    screen.ClickAt(notes, 184, 68);  // 保存
+    ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, title); }, 3)) << Describe(notes);
+    EXPECT_EQ(Note(1), NoteRecord(title, "run make first"));
+    EXPECT_EQ(ReadFile(folder + "/navilist.bak"), std::string(9 * 512, '\0') + std::string(24 * 512, ' '));
+
+    screen.ClickAt(notes, 16, 108);  // 次回は表示しない
+    EXPECT_TRUE(WaitFor([&] { return screen.IsMinimised(notes); }, 3));
+    EXPECT_EQ(Note(1), std::string(512, ' '));
+    EXPECT_EQ(ReadFile(folder + "/navilist.bak").substr(9 * 512, 512), NoteRecord(title, "run make first"));
+}
