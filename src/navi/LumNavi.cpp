@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,9 +46,14 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption, double left, double t
 QPushButton* MakeButton(QWidget* parent, const QString& caption, const QString& tip, double left, double top,
                         double width) {
     auto* button = new QPushButton(caption, parent);
-    button->setFont(GothicFont(8.25));
     button->setToolTip(tip);
     Place(button, left, top, width, 375);
+    // The narrow buttons are too small for their captions in the stand-in Gothic faces:
+    // a smaller size beats a cut-off caption.
+    double points = 8.25;
+    button->setFont(GothicFont(points));
+    while (points > 6 && QFontMetrics(button->font()).horizontalAdvance(caption) > button->width() - 6)
+        button->setFont(GothicFont(points -= 0.25));
     return button;
 }
 
@@ -139,6 +145,7 @@ void LumNavi::DataToList() {
         lstApp->addItem(title);
         lstCmnt->addItem(Notes.Comment(k));
     }
+    lstApp->setCurrentIndex(-1);  // no title chosen yet, like the empty comment box below
 }
 
 void LumNavi::tmrFind_Timer() {
