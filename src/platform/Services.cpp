@@ -16,5 +16,7 @@ void Services::UseReal() {
     s.clipboard = std::make_unique<QtClipboard>();
     s.pointer = std::make_unique<QtPointer>();
     s.desktopWindows = std::make_unique<X11DesktopWindows>();
+    s.browserCommands = std::make_unique<FreedesktopBrowserCommands>();
+    s.processStarter = std::make_unique<DetachedProcessStarter>();
     InstallXErrorHandler();
 }

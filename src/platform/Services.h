@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BrowserCommands.h"
 #include "Clipboard.h"
 #include "DesktopWindows.h"
 #include "Events.h"
@@ -8,6 +9,7 @@
 #include "KeySender.h"
 #include "MessageBox.h"
 #include "Pointer.h"
+#include "ProcessStarter.h"
 #include "ScreenGrabber.h"
 
 #include <memory>
@@ -24,6 +26,8 @@ struct Services {
     std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<Pointer> pointer;
     std::unique_ptr<DesktopWindows> desktopWindows;
+    std::unique_ptr<BrowserCommands> browserCommands;
+    std::unique_ptr<ProcessStarter> processStarter;
 
     static Services& Get();
     static void UseReal();

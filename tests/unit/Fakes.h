@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <map>
 
 // Scripted message box: answers from a queue (Yes by default for Yes/No, OK
 // otherwise) and records every prompt and title. duringAsk runs while the box
@@ -69,5 +70,55 @@ struct FakeServices {
         messageBox = static_cast<FakeMessageBox*>(s.messageBox.get());
         fileDialog = static_cast<FakeFileDialog*>(s.fileDialog.get());
         clock = static_cast<FakeClock*>(s.clock.get());
+    }
+};
+
+// Scripted command store: keys (as written) with the type and text of their
+// default value; records every key asked for.
+class FakeBrowserCommands : public BrowserCommands {
+public:
+    struct Value {
+        int type;
+        QString text;
+    };
+    std::map<QString, Value> keys;
+    QStringList queried;
+
+    bool Query(const QString& keyPath, const QString& valueName, int& type, QString& text) override {
+        queried << keyPath;
+        const auto it = keys.find(keyPath);
+        if (it == keys.end()) return false;
+        type = valueName.isEmpty() ? it->second.type : int(REG_NONE);
+        text = valueName.isEmpty() ? it->second.text : QString();
+        return true;
+    }
+};
+
+// Records every start and answers with the queued error numbers (0 = started).
+class FakeProcessStarter : public ProcessStarter {
+public:
+    QList<QStringList> starts;
+    std::deque<int> errors;
+
+    int Start(const QStringList& argv) override {
+        starts << argv;
+        if (errors.empty()) return 0;
+        const int error = errors.front();
+        errors.pop_front();
+        return error;
+    }
+};
+
+// Installs a fresh fake command store and process starter.
+struct BrowserFakes {
+    FakeBrowserCommands* commands;
+    FakeProcessStarter* starter;
+
+    BrowserFakes() {
+        Services& s = Services::Get();
+        s.browserCommands = std::make_unique<FakeBrowserCommands>();
+        s.processStarter = std::make_unique<FakeProcessStarter>();
+        commands = static_cast<FakeBrowserCommands*>(s.browserCommands.get());
+        starter = static_cast<FakeProcessStarter*>(s.processStarter.get());
     }
 };
