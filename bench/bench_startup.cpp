@@ -7,17 +7,9 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <csignal>
-#include <fstream>
 #include <string>
 
 namespace {
-
-double residentMegabytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
 
 void StartToTrayAndWindow(benchmark::State& state) {
     desktop::Screen screen;
@@ -36,7 +28,7 @@ void StartToTrayAndWindow(benchmark::State& state) {
         }
         state.SetIterationTime(elapsed.count());
         desktop::WaitFor([] { return false; }, 0.3);  // let it settle before reading its memory
-        rss = residentMegabytes(program.Pid());
+        rss = program.ResidentMegabytes();
         program.Signal(SIGTERM);
         program.WaitExit();
         desktop::WaitFor([&] { return screen.TrayIcon() == 0; });

@@ -17,10 +17,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
 constexpr double ClientWidth = 3240, ClientHeight = 1905, CornerGap = 700;
+constexpr int QuietRestoreMs = 250;
 const char* const DataName = "navilist.dat";
 const char* const BackupName = "navilist.bak";
 const char* const FileFilter = "navilist(.dat)|*.dat|Text(.txt)|*.txt|(*.*)|*.*";
@@ -173,19 +175,17 @@ void LumNavi::ViewFrameFind() {
 }
 
 void LumNavi::RestoreQuietly() {
-    if (WindowState() != vbMinimized) {
-        restoreAsked_ = false;
-        return;
-    }
+    if (WindowState() != vbMinimized) return;
     // Restoring the usual way lets the window manager hand us the keyboard, and
     // keystrokes meant for the application in front would land in the note. Ask for a
-    // quiet restore first; where the window manager refuses it, restore the usual way.
-    if (!restoreAsked_) {
-        Services::Get().desktopWindows->Restore(OwnHandle());
-        restoreAsked_ = true;
-    } else {
+    // quiet restore; where the window manager refuses it (or has not taken the window
+    // on yet), restore the usual way a moment later if the note is still wanted.
+    Services::Get().desktopWindows->Restore(OwnHandle());
+    QTimer::singleShot(QuietRestoreMs, this, [this] {
+        if (IsUnloaded() || WindowState() != vbMinimized || FrameFind->isHidden()) return;
         SetWindowState(vbNormal);
-    }
+        MoveToCorner();
+    });
 }
 
 void LumNavi::ViewFrameNoTask() { Watch(FrameNoTask); }

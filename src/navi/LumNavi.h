@@ -72,6 +72,4 @@ private:
     void ShowOnly(QFrame* frame);
     void Watch(QFrame* frame);
     uint32_t OwnHandle() const { return uint32_t(winId()); }
-
-    bool restoreAsked_ = false;
 };

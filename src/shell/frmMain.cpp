@@ -3,9 +3,16 @@
 #include "Art.h"
 #include "Controls.h"
 #include "Forms.h"
+#include "LumNavi.h"
+#include "LumPass.h"
+#include "MessageBox.h"
+#include "SpotZoom.h"
 #include "Timer.h"
 #include "Twips.h"
+#include "frmAbout.h"
+#include "frmHelp.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -67,7 +74,7 @@ frmMain::frmMain() {
     Place(picNotifier, 4800, 3960, 855, 495);
     connect(picNotifier, &PictureBox::MouseMove, this, &frmMain::picNotifier_MouseMove);
 
-    Timer1 = new Timer(this, 5000, false, [] {});
+    Timer1 = new Timer(this, 5000, false, [this] { Timer1_Timer(); });
     SetClientSize(6900, 3660);
 }
 
@@ -95,16 +102,16 @@ void frmMain::buildGroups() {
 void frmMain::buildMenus() {
     auto* bar = new QMenuBar(this);
     menuTool = bar->addMenu(QStringLiteral("&Tools"));
-    menuZoom = menuTool->addAction(QStringLiteral("&Zoom"));
-    menuPass = menuTool->addAction(QStringLiteral("&Password"));
-    menuNavi = menuTool->addAction(QStringLiteral("&Navigation"));
+    menuZoom = menuTool->addAction(QStringLiteral("&Zoom"), this, &frmMain::menuZoom_Click);
+    menuPass = menuTool->addAction(QStringLiteral("&Password"), this, &frmMain::menuPass_Click);
+    menuNavi = menuTool->addAction(QStringLiteral("&Navigation"), this, &frmMain::menuNavi_Click);
     menuTool->addSeparator();
     menuClose = menuTool->addAction(QStringLiteral("&Close"), this, &frmMain::menuClose_Click);
     menuHelp = bar->addMenu(QStringLiteral("&Help"));
-    menuDemo = menuHelp->addAction(QStringLiteral("&Demo"));
-    menuHelpHelp = menuHelp->addAction(QStringLiteral("&Help"));
+    menuDemo = menuHelp->addAction(QStringLiteral("&Demo"), this, &frmMain::menuDemo_Click);
+    menuHelpHelp = menuHelp->addAction(QStringLiteral("&Help"), this, &frmMain::menuHelpHelp_Click);
     menuHelp->addSeparator();
-    menuAbout = menuHelp->addAction(QStringLiteral("&About Pelmora"));
+    menuAbout = menuHelp->addAction(QStringLiteral("&About Pelmora"), this, &frmMain::menuAbout_Click);
     SetMenuBar(bar);
 
     mnuPopMenu = new QMenu(QStringLiteral("Menu"), this);
@@ -167,7 +174,88 @@ void frmMain::picNotifier_MouseMove(int button, int shift, float x, float y) {
 }
 
 void frmMain::cmdTool_Click(int index) {
-    if (index == 4) HideIntoTray();
+    switch (index) {
+    case 0:
+        MsgBox(QStringLiteral("ズームを終了するには、カーソルを") + QChar(13) + QStringLiteral("スクリーンの左端に移動下さい"));
+        if (IsUnloaded()) return;  // the user left the program meanwhile
+        ShowTool<SpotZoom>();
+        break;
+    case 1: ShowTool<LumPass>(); break;
+    case 2: ShowTool<LumNavi>(); break;
+    case 4: HideIntoTray(); break;
+    default: break;
+    }
+}
+
+template <class Tool>
+void frmMain::ShowTool() {
+    Forms::Show<Tool>();
+    if (!IsUnloaded()) HideIntoTray();
+}
+
+void frmMain::menuZoom_Click() { ShowTool<SpotZoom>(); }
+void frmMain::menuPass_Click() { ShowTool<LumPass>(); }
+void frmMain::menuNavi_Click() { ShowTool<LumNavi>(); }
+void frmMain::menuHelpHelp_Click() { Forms::Show<frmHelp>(); }
+void frmMain::menuAbout_Click() { Forms::Show<frmAbout>(); }
+
+void frmMain::menuDemo_Click() {
+    DemoStep = 1;
+    Timer1->SetEnabled(true);
+    LumNavi& navi = Forms::Show<LumNavi>();
+    if (navi.IsUnloaded()) return;
+    navi.ViewFrameFind();
+    navi.RemoveCheck->setVisible(false);
+    navi.lblCmnt->setText(QStringLiteral("This is Demo how to use Pelmora."));
+}
+
+void frmMain::Timer1_Timer() {
+    // Loading a window may pause in a message box; each step stops if the tour was
+    // ended meanwhile.
+    auto comment = [](const QString& text) { Forms::Get<LumNavi>().lblCmnt->setText(text); };
+    switch (DemoStep) {
+    case 1:
+        comment(QStringLiteral("This Comment Window is Demo for Navigation."));
+        DemoStep = 2;
+        break;
+    case 2:
+        Forms::Show<SpotZoom>();
+        if (IsUnloaded()) return;
+        comment(QStringLiteral("This is Demo for Zoom"));
+        DemoStep = 3;
+        break;
+    case 3:
+        Forms::Unload<SpotZoom>();
+        Forms::Show<LumPass>();
+        if (IsUnloaded()) return;
+        comment(QStringLiteral("This is Demo for Password"));
+        DemoStep = 4;
+        break;
+    case 4: {
+        Forms::Unload<LumPass>();
+        LumNavi& navi = Forms::Get<LumNavi>();
+        navi.RemoveCheck->setVisible(true);
+        navi.lblCmnt->setText(QString());
+        Forms::Unload<LumNavi>();
+        Timer1->SetEnabled(false);
+        break;
+    }
+    default: break;
+    }
+}
+
+void frmMain::Form_Unload() {
+    // A tour cut short must not leave windows that it loaded but nobody sees: with the
+    // main window gone there would be no way to reach them, and the program would never end.
+    if (!Timer1->Enabled()) return;
+    UnloadIfHidden<SpotZoom>();
+    UnloadIfHidden<LumPass>();
+    UnloadIfHidden<LumNavi>();
+}
+
+template <class Tool>
+void frmMain::UnloadIfHidden() {
+    if (Forms::IsLoaded<Tool>() && Forms::Get<Tool>().isHidden()) Forms::Unload<Tool>();
 }
 
 void frmMain::menuClose_Click() { HideIntoTray(); }

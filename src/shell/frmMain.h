@@ -26,6 +26,7 @@ public:
     QLabel* Picture1 = nullptr;
     PictureBox* picNotifier = nullptr;
     Timer* Timer1 = nullptr;
+    short DemoStep = 0;  // the step the tour's next tick performs
 
     QMenu* menuTool = nullptr;
     QAction* menuZoom = nullptr;
@@ -46,6 +47,13 @@ public:
 
     void picNotifier_MouseMove(int button, int shift, float x, float y);
     void cmdTool_Click(int index);
+    void menuZoom_Click();
+    void menuPass_Click();
+    void menuNavi_Click();
+    void menuHelpHelp_Click();
+    void menuAbout_Click();
+    void menuDemo_Click();
+    void Timer1_Timer();
     void menuClose_Click();
     void mnuPopMenuShow_Click();
     void mnuPopMenuExit_Click();
@@ -54,8 +62,11 @@ protected:
     void Form_Load() override;
     void Form_QueryUnload(int& cancel, int unloadMode) override;
     void Form_Resize() override;
+    void Form_Unload() override;
 
 private:
+    template <class Tool> void ShowTool();
+    template <class Tool> void UnloadIfHidden();
     void buildGroups();
     void buildMenus();
     void HideIntoTray();

@@ -78,6 +78,25 @@ std::string Program::Stderr() const {
 
 void Program::Signal(int signal) { kill(pid_, signal); }
 
+double Program::ResidentMegabytes() const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+double Program::CpuSeconds() const {
+    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Fields after the command name in parentheses: utime and stime are the 12th and 13th.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 1; i <= 13 && fields >> field; ++i)
+        if (i >= 12) ticks += std::stod(field);
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
 Screen::Screen() : display_(XOpenDisplay(nullptr)) {
     if (!display_) throw std::runtime_error("no X display");
     // Windows come and go while the tree is walked; a vanished one is simply not found.

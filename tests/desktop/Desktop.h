@@ -32,6 +32,9 @@ public:
     int WaitExit(double seconds = 10);
     std::string Stderr() const;
     void Signal(int signal);
+    // Resident memory (VmRSS) and processor time used so far (user + system).
+    double ResidentMegabytes() const;
+    double CpuSeconds() const;
 
 private:
     pid_t pid_ = -1;

@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -97,11 +98,10 @@ TEST_F(Notes, PopsUpOnTopInTheCornerWithTheLaterNoteAndGoesAwayAgain) {
     desktop->Front("Editor");
     w.tmrFind_Timer();
     EXPECT_EQ(w.TaskIndex, 3);
-    // A quiet restore is asked for first; this window manager ignores it, so the next
-    // tick restores the window the usual way.
+    // A quiet restore is asked for first; this window manager ignores it, so the window
+    // is restored the usual way a moment later.
     EXPECT_EQ(desktop->restored, std::vector<uint32_t>{Own(w)});
-    w.tmrFind_Timer();
-    EXPECT_EQ(w.WindowState(), vbNormal);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.WindowState() == vbNormal; }, 2000));
     EXPECT_EQ(Shown(w), w.FrameFind);
     EXPECT_EQ(w.Caption(), "Notes: Editor");
     EXPECT_EQ(w.lblCmnt->text(), "press F5 to run");

@@ -1,0 +1,146 @@
+// The whole program on a real desktop: every tool from its button and its menu item,
+// Help and About beside the main window, and the demo tour, driven like a person.
+
+#include "Desktop.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace desktop;
+
+namespace {
+
+const std::string kCaption = "Pelmora - Utility for Windows ";
+
+class Launcher : public ::testing::Test {
+protected:
+    Screen screen;
+    Program program{PELMORA_BINARY};
+    Window main = 0;
+
+    void SetUp() override {
+        ASSERT_TRUE(WaitFor([&] { return (main = screen.FindByTitle(kCaption)) && screen.Viewable(main); }))
+            << program.Stderr();
+        ASSERT_TRUE(WaitFor([&] { return screen.TrayIcon() != 0; })) << "no icon in the tray";
+        Focus(main);
+    }
+
+    bool Shown(const std::string& title) {
+        const Window w = screen.FindByTitle(title);
+        return w && screen.Viewable(w);
+    }
+    bool MainShown() { return screen.Viewable(main) && !screen.IsMinimised(main); }
+    void Focus(Window w) { Shell("xdotool windowactivate --sync " + std::to_string(w)); }
+    void BringMainBack() {
+        screen.Click(screen.TrayIcon(), 1, 2);
+        ASSERT_TRUE(WaitFor([&] { return MainShown(); }));
+        Focus(main);
+    }
+    // The tool buttons, in pixels of the main window: three groups 80 px apart, each
+    // button 57 px square, below the menu bar; the tray button at the bottom right.
+    void ClickTool(int index) {
+        std::istringstream geometry(Shell("xdotool getwindowgeometry --shell " + std::to_string(main)));
+        int height = 0;
+        for (std::string line; std::getline(geometry, line);)
+            if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
+        const int menuBar = height - 244;
+        if (index == 4)
+            screen.ClickAt(main, 420, menuBar + 204);
+        else
+            screen.ClickAt(main, 44, menuBar + 44 + 80 * index);
+    }
+    void ExitFromTray() {
+        const int before = screen.CountPopupMenus();  // the magnifier is a pop-up of its own
+        screen.Click(screen.TrayIcon(), 3);
+        ASSERT_TRUE(WaitFor([&] { return screen.CountPopupMenus() == before + 1; })) << "the tray menu did not open";
+        screen.Key("x");
+    }
+};
+
+}  // namespace
+
+TEST_F(Launcher, EachToolOpensFromItsButtonAndMenuAndTheMainWindowGoesToTheTray) {
+    ClickTool(0);
+    ASSERT_TRUE(WaitFor([&] { return Shown("Pelmora"); })) << "no zoom hint";
+    EXPECT_FALSE(Shown("SpotZoom"));
+    screen.Key("Return");
+    EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom"); }));
+    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
+    EXPECT_NE(screen.TrayIcon(), 0u);
+
+    BringMainBack();
+    screen.Key("alt+t p");
+    ASSERT_TRUE(WaitFor([&] { return Shown("LumPassword"); }));
+    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
+    const Window pass = screen.FindByTitle("LumPassword");
+
+    BringMainBack();
+    screen.Key("alt+t n");
+    EXPECT_TRUE(WaitFor([&] { return screen.FindByTitle("Navigation Notes") != 0; }));
+    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
+
+    // Opening an open tool again shows the same window, not a second one.
+    BringMainBack();
+    ClickTool(1);
+    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
+    EXPECT_EQ(screen.FindByTitle("LumPassword"), pass);
+    EXPECT_TRUE(screen.Viewable(pass));
+
+    BringMainBack();
+    ClickTool(4);
+    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
+
+    BringMainBack();
+    screen.Key("alt+h h");
+    EXPECT_TRUE(WaitFor([&] { return Shown("Pelmora - Help"); }));
+    Focus(main);
+    screen.Key("alt+h a");
+    EXPECT_TRUE(WaitFor([&] { return Shown("About Pelmora"); }));
+    EXPECT_TRUE(MainShown());
+}
+
+TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
+    screen.Key("alt+h d");
+    Window notes = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        notes = screen.FindByTitle("Notes: ");
+        return notes && screen.Viewable(notes) && screen.IsAbove(notes);
+    })) << "the notes window did not show the tour";
+    const std::string intro = Shell("import -window " + std::to_string(notes) + " png:- | md5sum");
+    EXPECT_FALSE(Shown("SpotZoom"));
+
+    // Each step 5 s after the one before, counted from the start of the tour.
+    const auto start = std::chrono::steady_clock::now();
+    const auto until = [&](double seconds) {
+        return seconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    EXPECT_TRUE(WaitFor([&] { return Shell("import -window " + std::to_string(notes) + " png:- | md5sum") != intro; },
+                        until(7)))
+        << "the note text did not change";
+    EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom"); }, until(12)));
+    EXPECT_TRUE(WaitFor([&] { return Shown("LumPassword") && !Shown("SpotZoom"); }, until(17)));
+    EXPECT_TRUE(WaitFor([&] { return !Shown("LumPassword") && screen.FindByTitle("Notes: ") == 0; }, until(22)));
+    EXPECT_TRUE(MainShown());
+    EXPECT_NE(screen.TrayIcon(), 0u);
+    EXPECT_FALSE(WaitFor([&] { return Shown("SpotZoom") || Shown("LumPassword"); }, 6)) << "the tour went on";
+}
+
+TEST_F(Launcher, LeavingDuringTheTourStopsItAndLeavesOnlyWindowsOnTheScreen) {
+    screen.Key("alt+h d");
+    ASSERT_TRUE(WaitFor([&] { return Shown("SpotZoom"); }, 13));
+    Shell("xdotool mousemove 400 300");
+    ExitFromTray();
+    EXPECT_TRUE(WaitFor([&] { return screen.TrayIcon() == 0 && !screen.Viewable(main); }));
+    EXPECT_FALSE(WaitFor([&] { return Shown("LumPassword"); }, 6)) << "the tour went on without its window";
+
+    // The notes window and the magnifier are on the screen; closing them ends the program.
+    const Window notes = screen.FindByTitle("Notes: ");
+    ASSERT_TRUE(notes && screen.Viewable(notes));
+    Focus(notes);
+    screen.Key("alt+F4");
+    Shell("xdotool mousemove 1 300");
+    ASSERT_TRUE(WaitFor([&] { return Shown("Pelmora"); }, 5)) << "no question at the left edge";
+    screen.Key("Escape");  // No: the magnifier closes
+    EXPECT_EQ(program.WaitExit(), 0) << program.Stderr();
+}
