@@ -1,7 +1,7 @@
 // The program on a real X server with a window manager and a tray host, driven
 // with the pointer and keyboard as a person would.
 
-#include "Desktop.h"
+#include "ProgramOnDesktop.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -11,20 +11,8 @@ using namespace desktop;
 
 namespace {
 
-const std::string kCaption = "Pelmora - Utility for Windows ";
-
-class TrayDesktop : public ::testing::Test {
+class TrayDesktop : public ProgramOnDesktop {
 protected:
-    Screen screen;
-    Program program{PELMORA_BINARY};
-    Window main = 0;
-
-    void SetUp() override {
-        ASSERT_TRUE(WaitFor([&] { return (main = screen.FindByTitle(kCaption)) && screen.Viewable(main); }))
-            << program.Stderr();
-        ASSERT_TRUE(WaitFor([&] { return screen.TrayIcon() != 0; })) << "no icon in the tray";
-    }
-
     bool Shown() { return screen.Viewable(main) && !screen.IsMinimised(main); }
     bool Hidden() { return !screen.Viewable(main); }
 
@@ -32,12 +20,6 @@ protected:
         Shell("xdotool windowactivate --sync " + std::to_string(main));
         screen.Key("alt+t c");
         ASSERT_TRUE(WaitFor([&] { return Hidden(); }));
-    }
-
-    void ChooseFromTrayMenu(const std::string& mnemonic) {
-        screen.Click(screen.TrayIcon(), 3);
-        ASSERT_TRUE(WaitFor([&] { return screen.CountPopupMenus() == 1; })) << "the tray menu did not open";
-        screen.Key(mnemonic);
     }
 
     void ExpectProgramEndsWithTrayIconGone() {

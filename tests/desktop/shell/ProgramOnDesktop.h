@@ -1,0 +1,32 @@
+#pragma once
+
+// The real program started on the desktop, its main window up and its icon in the tray.
+
+#include "Desktop.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+const std::string kCaption = "Pelmora - Utility for Windows ";
+
+class ProgramOnDesktop : public ::testing::Test {
+protected:
+    desktop::Screen screen;
+    desktop::Program program{PELMORA_BINARY};
+    desktop::Window main = 0;
+
+    void SetUp() override {
+        ASSERT_TRUE(desktop::WaitFor([&] { return (main = screen.FindByTitle(kCaption)) && screen.Viewable(main); }))
+            << program.Stderr();
+        ASSERT_TRUE(desktop::WaitFor([&] { return screen.TrayIcon() != 0; })) << "no icon in the tray";
+    }
+
+    // Opens the tray menu with a right-click on the icon and picks an item by its letter.
+    void ChooseFromTrayMenu(const std::string& mnemonic) {
+        const int before = screen.CountPopupMenus();  // the magnifier counts as a pop-up too
+        screen.Click(screen.TrayIcon(), 3);
+        ASSERT_TRUE(desktop::WaitFor([&] { return screen.CountPopupMenus() == before + 1; }))
+            << "the tray menu did not open";
+        screen.Key(mnemonic);
+    }
+};
