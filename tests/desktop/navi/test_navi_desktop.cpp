@@ -101,6 +101,12 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     Activate(b);
     EXPECT_TRUE(WaitFor([&] { return screen.IsMinimised(notes) && !screen.IsAbove(notes); }, 3));
     EXPECT_EQ(screen.Title(notes), "Navigation Notes");
+
+    // The borderless magnifier on top of everything is passed over.
+    Program magnifier(ZOOM_HOST);
+    ASSERT_TRUE(WaitFor([&] { return screen.FindByTitle("SpotZoom") != 0; }));
+    Activate(a);
+    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3)) << Describe(notes);
 }
 
 TEST_F(NotesOnTheDesktop, WritesAndDeletesANoteForATerminalThroughItsButtons) {
