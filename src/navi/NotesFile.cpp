@@ -24,22 +24,10 @@ QString NotesFile::Comment(int k) const {
 }
 
 QString NotesFile::CheckNote(const QString& title, const QString& comment) {
-    const struct { const QString& text; int field; const char* name; } parts[] = {
-        {title, TitleField, "window title"}, {comment, CommentField, "comment"}};
-    for (const auto& part : parts) {
-        const int width = noterecord::FieldWidth[part.field];
-        switch (noterecord::CheckField(part.text, width)) {
-        case noterecord::Fit::Fits: break;
-        case noterecord::Fit::NotEncodable:
-            return QStringLiteral("The %1 holds characters that cannot be stored in the notes file, "
-                                  "so the note could never be found again. Nothing was saved.")
-                .arg(QLatin1String(part.name));
-        case noterecord::Fit::TooLong:
-            return QStringLiteral("The %1 is too long: at most %2 bytes can be stored. Nothing was saved.")
-                .arg(QLatin1String(part.name)).arg(width);
-        }
-    }
-    return {};
+    QString why = noterecord::WhyNotStored(title, noterecord::FieldWidth[TitleField], QStringLiteral("window title"));
+    if (why.isEmpty())
+        why = noterecord::WhyNotStored(comment, noterecord::FieldWidth[CommentField], QStringLiteral("comment"));
+    return why.isEmpty() ? why : why + QStringLiteral(" Nothing was saved.");
 }
 
 QString NotesFile::NotLoadedMessage() {

@@ -42,14 +42,8 @@ QString PassFile::CheckEntry(int k) const {
 
 QString PassFile::CheckTexts(const std::array<QString, 5>& texts) {
     for (int f = 1; f <= 5; ++f) {
-        switch (noterecord::CheckField(texts[f - 1], noterecord::FieldWidth[f - 1])) {
-        case noterecord::Fit::Fits: break;
-        case noterecord::Fit::NotEncodable:
-            return QStringLiteral("The %1 holds characters that cannot be stored in the file.").arg(FieldName(f));
-        case noterecord::Fit::TooLong:
-            return QStringLiteral("The %1 is too long: at most %2 bytes can be stored.")
-                .arg(FieldName(f)).arg(noterecord::FieldWidth[f - 1]);
-        }
+        const QString why = noterecord::WhyNotStored(texts[f - 1], noterecord::FieldWidth[f - 1], FieldName(f));
+        if (!why.isEmpty()) return why;
     }
     return {};
 }

@@ -106,6 +106,17 @@ Fit CheckField(const QString& text, int width) {
     return bytes.size() > width ? Fit::TooLong : Fit::Fits;
 }
 
+QString WhyNotStored(const QString& text, int width, const QString& fieldName) {
+    switch (CheckField(text, width)) {
+    case Fit::Fits: return {};
+    case Fit::NotEncodable:
+        return QStringLiteral("The %1 holds characters that cannot be stored in the file.").arg(fieldName);
+    case Fit::TooLong:
+        return QStringLiteral("The %1 is too long: at most %2 bytes can be stored.").arg(fieldName).arg(width);
+    }
+    return {};
+}
+
 QByteArray PadField(const QString& text, int width) {
     QByteArray bytes;
     if (!EncodeText(text, &bytes)) {

@@ -31,6 +31,9 @@ QString DecodeText(const QByteArray& bytes);
 // Why a text cannot be stored in a field: it has no CP932 form, or it is too long.
 enum class Fit { Fits, NotEncodable, TooLong };
 Fit CheckField(const QString& text, int width);
+// The same as a sentence naming the field ("The comment is too long: ..."), or empty
+// when the text fits.
+QString WhyNotStored(const QString& text, int width, const QString& fieldName);
 
 // Text left-aligned in a field of the given width, space padded. Text longer than
 // the width is cut at a character boundary (a double-byte character is never split;
