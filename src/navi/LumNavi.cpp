@@ -133,14 +133,12 @@ void LumNavi::Form_Load() {
 void LumNavi::DataToList() {
     CmDlog.FileName = QString::fromLatin1(DataName);
     QString error;
-    if (!Notes.FileToData(CmDlog.FileName, &error)) {
-        MsgBox(QStringLiteral("The notes file could not be read, so no notes are shown and saving is turned "
-                              "off until the window is opened again.\r") + error);
-        if (IsUnloaded()) return;
-        CmDlog.Filter = QString::fromLatin1(FileFilter);
-        CmDlog.ShowOpen();
-        if (IsUnloaded()) return;
-    }
+    if (!Notes.FileToData(CmDlog.FileName, &error) &&
+        !CmDlog.ReportLoadFailure(*this,
+                                  QStringLiteral("The notes file could not be read, so no notes are shown and saving "
+                                                 "is turned off until the window is opened again.\r") + error,
+                                  QString::fromLatin1(FileFilter)))
+        return;
     for (int k = 1; k <= NotesFile::Notes; ++k) {
         const QString title = Notes.Title(k);
         if (title.isEmpty()) continue;

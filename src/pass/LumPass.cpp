@@ -146,16 +146,14 @@ void LumPass::Form_Load() {
 
     CommonDialog1.FileName = QString::fromLatin1(DataName);
     QString error;
-    if (!Pass.Load(CommonDialog1.FileName, &error)) {
-        // Said once; saving stays refused until a load succeeds, so the stored
-        // entries are never replaced by the empty table.
-        MsgBox(QStringLiteral("The password file could not be read, so the notebook is empty and "
-                              "saving is turned off.\r") + error);
-        if (IsUnloaded()) return;
-        CommonDialog1.Filter = QString::fromLatin1(FileFilter);
-        CommonDialog1.ShowOpen();
-        if (IsUnloaded()) return;
-    }
+    // Said once; saving stays refused until a load succeeds, so the stored entries are
+    // never replaced by the empty table.
+    if (!Pass.Load(CommonDialog1.FileName, &error) &&
+        !CommonDialog1.ReportLoadFailure(*this,
+                                         QStringLiteral("The password file could not be read, so the notebook is "
+                                                        "empty and saving is turned off.\r") + error,
+                                         QString::fromLatin1(FileFilter)))
+        return;
     ViewGroup();
 }
 

@@ -1,6 +1,8 @@
 #include "FileDialog.h"
 
+#include "Form.h"
 #include "Forms.h"
+#include "MessageBox.h"
 #include "Services.h"
 
 #include <QFileDialog>
@@ -26,6 +28,14 @@ void CommonDialog::ShowOpen() {
     PauseScope pause;
     const QString chosen = Services::Get().fileDialog->ShowOpen(Filter, FileName);
     if (!chosen.isEmpty()) FileName = chosen;
+}
+
+bool CommonDialog::ReportLoadFailure(const Form& form, const QString& message, const QString& filter) {
+    MsgBox(message);
+    if (form.IsUnloaded()) return false;
+    Filter = filter;
+    ShowOpen();
+    return !form.IsUnloaded();
 }
 
 void CommonDialog::ShowSave() {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class Form;
+
 // The common file dialog. Real: QFileDialog; tests: a scripted fake.
 // Each call returns the chosen file name, or an empty text when cancelled.
 class FileDialog {
@@ -29,4 +31,7 @@ public:
     QString Filter;
     void ShowOpen();
     void ShowSave();
+    // After a data file could not be read: a message with the reason, then the Open box
+    // with the file's filter. Both pause the form; false when it was unloaded meanwhile.
+    bool ReportLoadFailure(const Form& form, const QString& message, const QString& filter);
 };
