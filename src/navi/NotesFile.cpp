@@ -35,7 +35,8 @@ QString NotesFile::NotLoadedMessage() {
                           "or deleted (the stored notes are kept). Close and reopen the notes window to try again.");
 }
 
-bool NotesFile::DataToFile(const Table& table, const QString& path, QString* error) {
+bool NotesFile::DataToFile(const Table& table, const QString& path, noterecord::PendingFile* pending,
+                           QString* error) {
     QList<QByteArray> records;
     for (const noterecord::Fields& note : table) {
         noterecord::Fields padded;
@@ -43,7 +44,7 @@ bool NotesFile::DataToFile(const Table& table, const QString& path, QString* err
             padded[f] = noterecord::PadBytes(note[f], noterecord::FieldWidth[f]);
         records << noterecord::JoinRecord(padded);
     }
-    return noterecord::WriteRecords(path, RecBase, records, noterecord::DefaultFileMode(), error);
+    return noterecord::PrepareRecords(path, RecBase, records, noterecord::DefaultFileMode(), pending, error);
 }
 
 bool NotesFile::SaveNotes(const QStringList& titles, const QStringList& comments, const QString& dataPath,
@@ -53,7 +54,8 @@ bool NotesFile::SaveNotes(const QStringList& titles, const QStringList& comments
         return false;
     }
     QString error;
-    if (!DataToFile(noteData_, backupPath, &error)) {
+    noterecord::PendingFile backup, data;
+    if (!DataToFile(noteData_, backupPath, &backup, &error)) {
         *message = QStringLiteral("The backup of the notes could not be written, so nothing was saved.\r") + error;
         return false;
     }
@@ -65,7 +67,16 @@ bool NotesFile::SaveNotes(const QStringList& titles, const QStringList& comments
         rebuilt[k][CommentField] =
             used ? noterecord::PadField(comments.value(k), noterecord::FieldWidth[CommentField]) : QByteArray();
     }
-    if (!DataToFile(rebuilt, dataPath, &error)) {
+    if (!DataToFile(rebuilt, dataPath, &data, &error)) {
+        *message = QStringLiteral("The notes file could not be written; it and its backup keep their previous "
+                                  "notes.\r") + error;
+        return false;
+    }
+    if (!backup.Commit(&error)) {
+        *message = QStringLiteral("The backup of the notes could not be written, so nothing was saved.\r") + error;
+        return false;
+    }
+    if (!data.Commit(&error)) {
         *message = QStringLiteral("The notes file could not be written; it keeps its previous notes.\r") + error;
         return false;
     }

@@ -29,8 +29,9 @@ public:
     static QString CheckNote(const QString& title, const QString& comment);
 
     // Writes the table as it stands to backupPath, then notes rebuilt from the lists
-    // (position k - 1 is note k) to dataPath. Returns false with one message when
-    // nothing or only the backup was written; the table then keeps the stored state.
+    // (position k - 1 is note k) to dataPath. Both files are written in full before
+    // either takes its place, so a failure (a full disk, say) leaves both as they were.
+    // Returns false with one message then; the table keeps the stored state.
     bool SaveNotes(const QStringList& titles, const QStringList& comments, const QString& dataPath,
                    const QString& backupPath, QString* message);
 
@@ -39,7 +40,8 @@ public:
 
 private:
     using Table = std::array<noterecord::Fields, Notes>;
-    static bool DataToFile(const Table& table, const QString& path, QString* error);
+    static bool DataToFile(const Table& table, const QString& path, noterecord::PendingFile* pending,
+                           QString* error);
 
     Table noteData_{};  // the file's bytes of each field: trimmed as read, padded as saved
     bool loaded_ = false;

@@ -48,10 +48,11 @@ QString PassFile::CheckTexts(const std::array<QString, 5>& texts) {
     return {};
 }
 
-bool PassFile::Write(const std::array<Record, Entries>& fields, const QString& path, QString* error) const {
+bool PassFile::Prepare(const std::array<Record, Entries>& fields, const QString& path,
+                       noterecord::PendingFile* pending, QString* error) {
     QList<QByteArray> records;
     for (const Record& record : fields) records << noterecord::JoinRecord(record);
-    return noterecord::WriteRecords(path, RecBase, records, PassFileMode, error);
+    return noterecord::PrepareRecords(path, RecBase, records, PassFileMode, pending, error);
 }
 
 bool PassFile::SavePass(int savedEntry, const QString& dataPath, const QString& backupPath, QString* message) {
@@ -69,7 +70,8 @@ bool PassFile::SavePass(int savedEntry, const QString& dataPath, const QString& 
     }
 
     QString error;
-    if (!Write(passFields_, backupPath, &error)) {
+    noterecord::PendingFile backup, data;
+    if (!Prepare(passFields_, backupPath, &backup, &error)) {
         *message = QStringLiteral("The backup could not be written, so nothing was saved.\r") + error;
         return false;
     }
@@ -82,7 +84,16 @@ bool PassFile::SavePass(int savedEntry, const QString& dataPath, const QString& 
             if (!text.isEmpty()) merged[k][f] = noterecord::PadField(text, width);
             else if (k + 1 == savedEntry && f < 5) merged[k][f] = QByteArray(width, '\0');
         }
-    if (!Write(merged, dataPath, &error)) {
+    if (!Prepare(merged, dataPath, &data, &error)) {
+        *message = QStringLiteral("The password file could not be written; it and its backup keep their previous "
+                                  "entries.\r") + error;
+        return false;
+    }
+    if (!backup.Commit(&error)) {
+        *message = QStringLiteral("The backup could not be written, so nothing was saved.\r") + error;
+        return false;
+    }
+    if (!data.Commit(&error)) {
         *message = QStringLiteral("The password file could not be written; it keeps its previous entries.\r") + error;
         return false;
     }

@@ -35,18 +35,22 @@ public:
     QString CheckEntry(int k) const;
 
     // Writes the 24 entries of the stored table (not the working one) to path.
-    bool FieldToData(const QString& path, QString* error) const { return Write(passFields_, path, error); }
+    bool FieldToData(const QString& path, QString* error) const {
+        noterecord::PendingFile pending;
+        return Prepare(passFields_, path, &pending, error) && pending.Commit(error);
+    }
 
     // Writes the previous generation to backupPath, merges the working table and
     // writes dataPath. The saved entry's edited fields (1 to 5) are stored as they are,
     // an emptied one as zero bytes; in other entries an empty working field keeps the
-    // stored text. Returns false with one message when nothing or only the backup was
-    // written; the data file is never touched when the backup fails.
+    // stored text. Both files are written in full before either takes its place, so a
+    // failure leaves both as they were; it returns false with one message then.
     bool SavePass(int savedEntry, const QString& dataPath, const QString& backupPath, QString* message);
 
 private:
     using Record = noterecord::Fields;
-    bool Write(const std::array<Record, Entries>& fields, const QString& path, QString* error) const;
+    static bool Prepare(const std::array<Record, Entries>& fields, const QString& path,
+                        noterecord::PendingFile* pending, QString* error);
 
     std::array<Record, Entries> passFields_{};
     std::array<std::array<QString, Fields>, Entries> passData_{};

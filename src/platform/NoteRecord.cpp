@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <iconv.h>
@@ -28,6 +29,20 @@ private:
 };
 
 QString ErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// A file-size limit (ulimit -f) must fail the write (EFBIG), not end the program.
+class NoFileSizeSignal {
+public:
+    NoFileSizeSignal() {
+        struct sigaction ignore{};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &old_);
+    }
+    ~NoFileSizeSignal() { ::sigaction(SIGXFSZ, &old_, nullptr); }
+
+private:
+    struct sigaction old_{};
+};
 
 bool WriteAll(int fd, const QByteArray& bytes) {
     const char* p = bytes.constData();
@@ -179,8 +194,30 @@ bool ReadRecords(const QString& path, int firstRecord, int count, mode_t newFile
     return true;
 }
 
-bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>& records,
-                  mode_t newFileMode, QString* error) {
+PendingFile::~PendingFile() {
+    if (!temp_.isEmpty()) ::unlink(temp_.constData());
+}
+
+bool PendingFile::Commit(QString* error) {
+    if (temp_.isEmpty() || ::rename(temp_.constData(), QFile::encodeName(path_).constData()) != 0) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path_, temp_.isEmpty() ? QStringLiteral("not written") : ErrnoText());
+        return false;
+    }
+    temp_.clear();
+    // Make the rename itself durable.
+    const int dir = ::open(QFile::encodeName(QFileInfo(path_).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray>& records, mode_t newFileMode,
+                    PendingFile* pending, QString* error) {
+    if (!pending->temp_.isEmpty()) ::unlink(pending->temp_.constData());
+    pending->temp_.clear();
+    pending->path_ = path;
     const QByteArray native = QFile::encodeName(path);
     auto fail = [&](const QString& why) {
         if (error) *error = QStringLiteral("%1: %2").arg(path, why);
@@ -193,6 +230,11 @@ bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>&
     struct stat st{};
     if (::stat(native.constData(), &st) == 0) {
         mode = st.st_mode & 07777;
+        // The rename would replace even a file that is read-only: write only what could
+        // be written in place.
+        const int probe = ::open(native.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (probe < 0) return fail(ErrnoText());
+        ::close(probe);
         QFile old(path);
         if (!old.open(QIODevice::ReadOnly)) return fail(old.errorString());
         content = old.readAll();
@@ -211,29 +253,33 @@ bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>&
     }
 
     const QFileInfo info(path);
-    const QString folder = info.absolutePath();
-    QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    QByteArray temp =
+        QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return fail(ErrnoText());
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
-    const QString why = ok ? QString() : ErrnoText();
-    if (::close(fd) != 0 && ok) return ::unlink(temp.constData()), fail(ErrnoText());
+    bool ok;
+    QString why;
+    {
+        NoFileSizeSignal quiet;
+        ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
+        if (!ok) why = ErrnoText();  // before the signal's old action is put back
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        why = ErrnoText();
+    }
     if (!ok) {
         ::unlink(temp.constData());
         return fail(why);
     }
-    if (::rename(temp.constData(), native.constData()) != 0) {
-        const QString renameWhy = ErrnoText();
-        ::unlink(temp.constData());
-        return fail(renameWhy);
-    }
-    // Make the rename itself durable.
-    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    pending->temp_ = temp;
     return true;
+}
+
+bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>& records,
+                  mode_t newFileMode, QString* error) {
+    PendingFile pending;
+    return PrepareRecords(path, firstRecord, records, newFileMode, &pending, error) && pending.Commit(error);
 }
 
 }  // namespace noterecord

@@ -60,11 +60,34 @@ bool ReadRecords(const QString& path, int firstRecord, int count, mode_t newFile
 // The mode a new file gets when the user's umask decides (0666 less the umask).
 mode_t DefaultFileMode();
 
-// Writes records firstRecord.. (numbered from 1) into the file at path, keeping every
-// other byte of the file (records before, records after) as it was. The whole file is
-// written to a temporary file in the same folder, flushed to disk and renamed over the
-// old one, so a crash leaves either the old or the new content. An existing file keeps
-// its mode; a new one gets newFileMode. Nothing is changed when it fails.
+// A file's new content, written in full to a temporary file in the same folder and
+// flushed to disk, waiting to take the file's place. Until Commit the file is as it was;
+// a pending file that is never committed is removed.
+class PendingFile {
+public:
+    PendingFile() = default;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile();
+    // Renames the new content over the file. Returns false with *error when it fails.
+    bool Commit(QString* error);
+
+private:
+    friend bool PrepareRecords(const QString&, int, const QList<QByteArray>&, mode_t, PendingFile*, QString*);
+    QString path_;
+    QByteArray temp_;
+};
+
+// Prepares writing records firstRecord.. (numbered from 1) into the file at path, keeping
+// every other byte of the file (records before, records after) as it was. An existing
+// file keeps its mode; a new one gets newFileMode. A file that may not be written (a
+// read-only file) is refused, and so is a write past the process's file-size limit.
+// On failure nothing is left behind and *error says why.
+bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray>& records, mode_t newFileMode,
+                    PendingFile* pending, QString* error);
+
+// PrepareRecords and Commit in one: a crash leaves either the old or the new content,
+// and nothing is changed when it fails.
 bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>& records,
                   mode_t newFileMode, QString* error);
 
