@@ -19,16 +19,36 @@ struct KeyChoice {
     unsigned mods = 0;  // real modifiers that select the level
 };
 
+// The first X error on the typing session's connection. Xlib's default handler would end
+// the program, the toolkit's would hide the error and keep typing; either way the keys
+// typed would not be the text. Errors of other connections go to the handler before.
+Display* sessionDisplay = nullptr;
+int sessionError = 0;
+XErrorHandler previousHandler = nullptr;
+
+int OnXError(Display* display, XErrorEvent* event) {
+    if (display != sessionDisplay) return previousHandler ? previousHandler(display, event) : 0;
+    if (!sessionError) sessionError = event->error_code;
+    return 0;
+}
+
 // One typing session on its own X connection, so that nothing of it outlives Send.
 class XTestSession {
 public:
-    XTestSession() : display_(XOpenDisplay(nullptr)) {}
+    XTestSession() : display_(XOpenDisplay(nullptr)) {
+        if (!display_) return;
+        sessionDisplay = display_;
+        sessionError = 0;
+        previousHandler = XSetErrorHandler(OnXError);
+    }
     ~XTestSession() {
         if (!display_) return;
         for (KeyCode key : pressed_) XTestFakeKeyEvent(display_, key, False, CurrentTime);
         if (spare_) restoreSpare();
         if (capsWasLocked_) XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, LockMask);
         XSync(display_, False);
+        XSetErrorHandler(previousHandler);
+        sessionDisplay = nullptr;
         if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
         if (modifierMap_) XFreeModifiermap(modifierMap_);
         XCloseDisplay(display_);
@@ -63,16 +83,29 @@ public:
             if (KeyCode key = modifierKey(std::countr_zero(mask))) mods.push_back(key);
         if (stroke.modifiers & KeyStroke::Alt) mods.push_back(XKeysymToKeycode(display_, XK_Alt_L));
         for (KeyCode key : mods) press(key);
+        // A refused modifier must not let its key through as a plain one.
+        if (!mods.empty() && refused(error)) return false;
         press(choice->keycode);
         release(choice->keycode);
         for (auto key = mods.rbegin(); key != mods.rend(); ++key) release(*key);
-        XSync(display_, False);
+        if (refused(error)) return false;
         if (spare_) restoreSpare();
         std::this_thread::sleep_for(4ms);  // lets the focused client take the keys in order
         return true;
     }
 
 private:
+    // Waits until the server has handled every request so far; false with *error when it
+    // refused one.
+    bool refused(QString* error) {
+        XSync(display_, False);
+        if (!sessionError) return false;
+        char text[160] = "";
+        XGetErrorText(display_, sessionError, text, sizeof text);
+        *error = QStringLiteral("the X server refused a key (%1)").arg(QString::fromLocal8Bit(text));
+        return true;
+    }
+
     bool reloadMaps() {
         if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
         if (modifierMap_) XFreeModifiermap(modifierMap_);

@@ -277,4 +277,16 @@ bool Screen::AnyKeyDown() {
 
 void Screen::Key(const std::string& keys) { Shell("xdotool key --delay 60 " + keys); }
 
+void Screen::AskToClose(Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, window, False, NoEventMask, &event);
+    XFlush(display_);
+}
+
 }  // namespace desktop

@@ -70,6 +70,8 @@ public:
     // A click at a point of the window (pixels from its top-left corner).
     void ClickAt(Window window, int x, int y, int button = 1, int times = 1);
     void Key(const std::string& keys);
+    // Asks the window to close, as the window manager's close button does (WM_DELETE_WINDOW).
+    void AskToClose(Window window);
 
 private:
     ::_XDisplay* display_;

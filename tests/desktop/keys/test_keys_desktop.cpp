@@ -76,3 +76,15 @@ TEST_F(KeyTyping, CapsLockOnStillTypesExactlyAndStaysOn) {
     EXPECT_TRUE(capsLockOn());
     EXPECT_FALSE(screen.AnyKeyDown());
 }
+
+TEST_F(KeyTyping, AKeyTheXServerRefusesFailsTheSendAndReleasesEverything) {
+    // No key gives Alt, so Alt+b asks the server for a key that does not exist. Without a
+    // toolkit, Xlib's default handler would end this process on the error.
+    Shell("setxkbmap -layout us; xmodmap -e 'keycode 64 = NoSymbol' -e 'keycode 204 = NoSymbol'");
+    const std::string keymapBefore = Shell("xmodmap -pke");
+    QString error;
+    EXPECT_FALSE(XTestKeySender().Send(ParseKeys("+a%b").strokes, &error));
+    EXPECT_TRUE(error.startsWith("the X server refused a key")) << error.toStdString();
+    EXPECT_FALSE(screen.AnyKeyDown());
+    EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
+}

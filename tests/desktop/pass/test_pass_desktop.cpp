@@ -6,6 +6,7 @@
 #include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 
 using namespace desktop;
@@ -120,3 +121,90 @@ INSTANTIATE_TEST_SUITE_P(Targets, NotebookTyping,
                                            Target{"caps", "-layout us+caps", false},
                                            Target{"xterm", "-layout us", true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Every way a typing sequence can end leaves the keyboard as it was: no key held down,
+// the same keyboard mapping, the same lock state.
+namespace {
+
+class TypingEnds : public NotebookTyping {
+protected:
+    std::string keymapBefore;
+    std::unique_ptr<Program> target, notebook;
+    Window notebookWindow = 0;
+
+    // Caps Lock on, then a click on an entry whose password is the notation.
+    void Click(const std::string& password) {
+        Shell("xdotool key Caps_Lock");
+        keymapBefore = Shell("xmodmap -pke");
+        WritePasswordFile(folder + "/palist.dat", "Target", "alice", "Tab", "(None)", password);
+        target = std::make_unique<Program>(TargetCommand(false));
+        const Window targetWindow = Await("Key Target");
+        notebook = std::make_unique<Program>("sh -c 'cp " + folder + "/palist.dat . && exec " PASS_HOST "'");
+        notebookWindow = Await("LumPassword");
+        ASSERT_TRUE(targetWindow && notebookWindow) << notebook->Stderr();
+        Activate(targetWindow);
+        Activate(notebookWindow);
+        Shell("xdotool mousemove --window " + std::to_string(notebookWindow) + " 60 20 click 1");
+    }
+    // The notebook's message box, answered with Enter once its text is up.
+    bool MessageShown() {
+        Window box = 0;
+        if (!WaitFor([&] { return (box = screen.FindByTitle("Pelmora")) && screen.Viewable(box); }, 8)) return false;
+        Activate(box);
+        Shell("xdotool key Return");
+        return WaitFor([&] { return !screen.Viewable(box); }, 5);
+    }
+    void ExpectKeyboardAsBefore() {
+        EXPECT_FALSE(screen.AnyKeyDown());
+        EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
+        EXPECT_TRUE(CapsLockOn());
+    }
+    // What the target holds a while after the sequence ended.
+    std::string TypedInTheEnd() {
+        WaitFor([] { return false; }, 2.5);
+        return ReadFile(output);
+    }
+};
+
+}  // namespace
+
+TEST_F(TypingEnds, InvalidNotationTypesNothingAndSaysWhy) {
+    Click("pw{NOPE}");
+    EXPECT_TRUE(MessageShown());
+    EXPECT_EQ(TypedInTheEnd(), "");
+    ExpectKeyboardAsBefore();
+    EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
+}
+
+TEST_F(TypingEnds, FocusChangedDuringAPauseStopsAndSaysWhy) {
+    Program other(KEY_TARGET " " + folder + "/other.txt 'Other Window'");
+    const Window otherWindow = Await("Other Window");
+    Click("secret");
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\t"; }, 5)) << ReadFile(output);
+    Activate(otherWindow);
+    EXPECT_TRUE(MessageShown());
+    EXPECT_EQ(TypedInTheEnd(), "alice");  // the target lost the focus, so no tab into its second field shows
+    EXPECT_EQ(ReadFile(folder + "/other.txt"), "");
+    ExpectKeyboardAsBefore();
+    EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
+}
+
+TEST_F(TypingEnds, NotebookClosedDuringAPauseStopsQuietly) {
+    Click("secret");
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\t"; }, 5)) << ReadFile(output);
+    screen.AskToClose(notebookWindow);
+    EXPECT_EQ(notebook->WaitExit(5), 0) << notebook->Stderr();  // the last window gone, the program ends
+    EXPECT_EQ(TypedInTheEnd(), "alice\t");
+    ExpectKeyboardAsBefore();
+}
+
+TEST_F(TypingEnds, AKeyTheXServerRefusesStopsTheTypingAndSaysWhy) {
+    // No key gives Alt: the Alt+b in the password has no keycode to press.
+    Shell("xmodmap -e 'keycode 64 = NoSymbol' -e 'keycode 204 = NoSymbol'");
+    Click("pw%b");
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(output).starts_with("alice\t"); }, 5)) << ReadFile(output);
+    EXPECT_TRUE(MessageShown());
+    EXPECT_EQ(TypedInTheEnd(), "alice\tpw");  // never a plain b for Alt+b
+    ExpectKeyboardAsBefore();
+    EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
+}
