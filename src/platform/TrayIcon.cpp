@@ -36,12 +36,11 @@ protected:
 
 private:
     static int codeOf(QEvent* event) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
         const int base = event->type() == QEvent::MouseButtonPress ? 0 : event->type() == QEvent::MouseButtonRelease ? 1
                        : event->type() == QEvent::MouseButtonDblClick                                       ? 2 : -1;
         if (event->type() == QEvent::MouseMove) return WM_MOUSEMOVE;
         if (base < 0) return 0;
-        switch (mouse->button()) {
+        switch (static_cast<QMouseEvent*>(event)->button()) {
             case Qt::LeftButton: return WM_LBUTTONDOWN + base;
             case Qt::RightButton: return WM_RBUTTONDOWN + base;
             case Qt::MiddleButton: return WM_MBUTTONDOWN + base;
