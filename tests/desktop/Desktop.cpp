@@ -56,7 +56,17 @@ Program::~Program() {
         kill(pid_, SIGKILL);
         waitpid(pid_, &status_, 0);
     }
+    KeepSanitizerReport();
     Shell("rm -rf " + dir_);
+}
+
+// In a sanitizer build, a report of the program must fail the run even when the test
+// passed: its stderr goes where scripts/setup looks.
+void Program::KeepSanitizerReport() const {
+    const char* reports = std::getenv("PELMORA_SANITIZER_REPORTS");
+    const std::string text = reports ? Stderr() : std::string();
+    if (text.find("runtime error:") == std::string::npos && text.find("Sanitizer") == std::string::npos) return;
+    std::ofstream(std::string(reports) + "/program." + std::to_string(pid_)) << text;
 }
 
 bool Program::Running() {

@@ -37,6 +37,8 @@ public:
     double CpuSeconds() const;
 
 private:
+    void KeepSanitizerReport() const;
+
     pid_t pid_ = -1;
     int status_ = -1;
     std::string dir_;
