@@ -72,14 +72,10 @@ bool NotesFile::SaveNotes(const QStringList& titles, const QStringList& comments
                                   "notes.\r") + error;
         return false;
     }
-    if (!backup.Commit(&error)) {
-        *message = QStringLiteral("The backup of the notes could not be written, so nothing was saved.\r") + error;
+    if (!noterecord::CommitBackupThenData(
+            &backup, &data, QStringLiteral("The backup of the notes could not be written, so nothing was saved."),
+            QStringLiteral("The notes file could not be written; it keeps its previous notes."), message))
         return false;
-    }
-    if (!data.Commit(&error)) {
-        *message = QStringLiteral("The notes file could not be written; it keeps its previous notes.\r") + error;
-        return false;
-    }
     noteData_ = rebuilt;
     return true;
 }

@@ -89,14 +89,10 @@ bool PassFile::SavePass(int savedEntry, const QString& dataPath, const QString& 
                                   "entries.\r") + error;
         return false;
     }
-    if (!backup.Commit(&error)) {
-        *message = QStringLiteral("The backup could not be written, so nothing was saved.\r") + error;
+    if (!noterecord::CommitBackupThenData(
+            &backup, &data, QStringLiteral("The backup could not be written, so nothing was saved."),
+            QStringLiteral("The password file could not be written; it keeps its previous entries."), message))
         return false;
-    }
-    if (!data.Commit(&error)) {
-        *message = QStringLiteral("The password file could not be written; it keeps its previous entries.\r") + error;
-        return false;
-    }
     passFields_ = merged;
     return true;
 }

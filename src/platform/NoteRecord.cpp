@@ -213,6 +213,20 @@ bool PendingFile::Commit(QString* error) {
     return true;
 }
 
+bool CommitBackupThenData(PendingFile* backup, PendingFile* data, const QString& backupFailed,
+                          const QString& dataFailed, QString* message) {
+    QString error;
+    if (!backup->Commit(&error)) {
+        *message = backupFailed + QLatin1Char('\r') + error;
+        return false;
+    }
+    if (!data->Commit(&error)) {
+        *message = dataFailed + QLatin1Char('\r') + error;
+        return false;
+    }
+    return true;
+}
+
 bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray>& records, mode_t newFileMode,
                     PendingFile* pending, QString* error) {
     if (!pending->temp_.isEmpty()) ::unlink(pending->temp_.constData());

@@ -86,6 +86,11 @@ private:
 bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray>& records, mode_t newFileMode,
                     PendingFile* pending, QString* error);
 
+// Commits a save's backup, then its data file. When one fails, *message is that file's
+// failure text followed by the reason, and the data file is left as it was.
+bool CommitBackupThenData(PendingFile* backup, PendingFile* data, const QString& backupFailed,
+                          const QString& dataFailed, QString* message);
+
 // PrepareRecords and Commit in one: a crash leaves either the old or the new content,
 // and nothing is changed when it fails.
 bool WriteRecords(const QString& path, int firstRecord, const QList<QByteArray>& records,
