@@ -51,7 +51,8 @@ Resources ResourcesOf(pid_t pid) {
         if (xcb_res_client_id_value_value_length(it.data) < 1 ||
             pid_t(*xcb_res_client_id_value_value(it.data)) != pid)
             continue;
-        const uint32_t base = it.data->spec.client;
+        const auto& [client, valueLength] = *it.data;
+        const uint32_t base = client.client;
         std::unique_ptr<xcb_res_query_client_resources_reply_t, void (*)(void*)> res(
             xcb_res_query_client_resources_reply(c.get(), xcb_res_query_client_resources(c.get(), base), nullptr),
             free);
