@@ -5,8 +5,6 @@
 #include "KeySender.h"
 
 #include <benchmark/benchmark.h>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -18,13 +16,6 @@ void ParseFiftyKeyEntry(benchmark::State& state) {
     state.counters["keys"] = double(strokes);
 }
 BENCHMARK(ParseFiftyKeyEntry)->Unit(benchmark::kMicrosecond);
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void TypeIntoTarget(benchmark::State& state) {
     const std::string output = "/tmp/pelmora-bench-keys-" + std::to_string(getpid());
@@ -42,11 +33,11 @@ void TypeIntoTarget(benchmark::State& state) {
     std::string typed;
     for (auto _ : state) {
         desktop::Shell("xdotool key ctrl+a BackSpace");
-        desktop::WaitFor([&] { return readFile(output).empty(); }, 2);
+        desktop::WaitFor([&] { return desktop::ReadFile(output).empty(); }, 2);
         QString error;
         XTestKeySender().Send(keys.strokes, &error);
-        desktop::WaitFor([&] { return readFile(output).size() >= text.size(); }, 5);
-        typed = readFile(output);
+        desktop::WaitFor([&] { return desktop::ReadFile(output).size() >= text.size(); }, 5);
+        typed = desktop::ReadFile(output);
     }
     state.counters["keys_per_s"] =
         benchmark::Counter(double(keys.strokes.size()), benchmark::Counter::kIsIterationInvariantRate);

@@ -82,12 +82,8 @@ std::string Describe(const Resources& r) {
 
 // navilist.dat with one note, for the target's title.
 void WriteNotes(const std::string& path) {
-    std::string file(4608, '\0');
-    const std::string title = NotedTitle, comment = "a note for the long run";
-    file += title + std::string(100 - title.size(), ' ') + std::string(86, ' ') + comment +
-            std::string(300 - comment.size(), ' ') + std::string(26, ' ');
-    file += std::string(23 * 512, ' ');
-    std::ofstream(path, std::ios::binary) << file;
+    std::ofstream(path, std::ios::binary) << std::string(9 * 512, '\0') + desktop::NoteRecord(NotedTitle, "a note for the long run") +
+                                                 std::string(23 * 512, ' ');
 }
 
 void Activate(desktop::Window window) {

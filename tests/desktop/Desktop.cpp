@@ -38,6 +38,21 @@ std::string Shell(const std::string& command) {
     return out;
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Padded(const std::string& text, size_t width) { return text + std::string(width - text.size(), ' '); }
+
+std::string NoteRecord(const std::string& title, const std::string& comment) {
+    return Padded(title, 100) + std::string(86, ' ') + Padded(comment, 300) + std::string(26, ' ');
+}
+
+bool CapsLockOn() { return Shell("xset -q").find("Caps Lock:   on") != std::string::npos; }
+
 Program::Program(const std::string& binary, const std::string& env) {
     char pattern[] = "/tmp/pelmora-test.XXXXXX";
     dir_ = mkdtemp(pattern);

@@ -20,6 +20,15 @@ bool WaitFor(const std::function<bool()>& condition, double seconds = 10);
 // Runs a shell command (xdotool, xprop ...) and returns its standard output.
 std::string Shell(const std::string& command);
 
+// A whole file's bytes; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+// Text filled up with spaces to a field's width.
+std::string Padded(const std::string& text, size_t width);
+// One note as a record of navilist.dat holds it.
+std::string NoteRecord(const std::string& title, const std::string& comment);
+// Whether the X server's Caps Lock is locked.
+bool CapsLockOn();
+
 // The program under test, started with a private working folder; killed by pid
 // when the object goes away if it is still running.
 class Program {

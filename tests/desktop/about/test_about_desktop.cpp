@@ -12,6 +12,7 @@
 
 using Window = desktop::Window;
 using desktop::Program;
+using desktop::ReadFile;
 using desktop::Shell;
 using desktop::WaitFor;
 
@@ -19,13 +20,6 @@ namespace {
 
 const std::string kHomePage = "https://www.example.org/pelmora/";
 const std::string kDownloadPage = "https://www.vector.co.jp/";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

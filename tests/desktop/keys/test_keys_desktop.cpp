@@ -3,22 +3,11 @@
 #include "Desktop.h"
 #include "KeySender.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using namespace desktop;
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool capsLockOn() { return Shell("xset -q").find("Caps Lock:   on") != std::string::npos; }
 
 class KeyTyping : public ::testing::Test {
 protected:
@@ -28,7 +17,7 @@ protected:
     void TearDown() override {
         std::remove(output.c_str());
         Shell("setxkbmap -model pc105 -layout us");
-        if (capsLockOn()) Shell("xdotool key Caps_Lock");
+        if (CapsLockOn()) Shell("xdotool key Caps_Lock");
     }
 
     // Types the notation into a fresh target window; returns what arrived once it
@@ -45,8 +34,8 @@ protected:
         EXPECT_TRUE(keys.ok()) << keys.error.toStdString();
         QString error;
         EXPECT_TRUE(XTestKeySender().Send(keys.strokes, &error)) << error.toStdString();
-        WaitFor([&] { return readFile(output) == expected; }, 5);
-        return readFile(output);
+        WaitFor([&] { return ReadFile(output) == expected; }, 5);
+        return ReadFile(output);
     }
 };
 
@@ -62,7 +51,7 @@ TEST_P(KeysOnLayouts, TypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
     const std::string expected = std::string(kText) + "A%";
     EXPECT_EQ(typeIntoTarget(QString::fromUtf8(kText) + "+a{%}", expected), expected);
     EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
-    EXPECT_FALSE(capsLockOn());
+    EXPECT_FALSE(CapsLockOn());
     EXPECT_FALSE(screen.AnyKeyDown());
 }
 
@@ -71,9 +60,9 @@ INSTANTIATE_TEST_SUITE_P(Layouts, KeysOnLayouts,
 
 TEST_F(KeyTyping, CapsLockOnStillTypesExactlyAndStaysOn) {
     Shell("setxkbmap -layout us; xdotool key Caps_Lock");
-    ASSERT_TRUE(capsLockOn());
+    ASSERT_TRUE(CapsLockOn());
     EXPECT_EQ(typeIntoTarget(QStringLiteral("aB+c"), "aBC"), "aBC");
-    EXPECT_TRUE(capsLockOn());
+    EXPECT_TRUE(CapsLockOn());
     EXPECT_FALSE(screen.AnyKeyDown());
 }
 

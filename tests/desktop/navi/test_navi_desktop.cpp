@@ -12,18 +12,6 @@ using namespace desktop;
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Padded(const std::string& text, size_t width) { return text + std::string(width - text.size(), ' '); }
-std::string NoteRecord(const std::string& title, const std::string& comment) {
-    return Padded(title, 100) + std::string(86, ' ') + Padded(comment, 300) + std::string(26, ' ');
-}
-
 // The note sits 700 twips (46.7 pixels at 96 dpi) from the right and bottom edges.
 constexpr double CornerGap = 700 / 15.0;
 

@@ -7,22 +7,12 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sstream>
 
 using namespace desktop;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Padded(const std::string& text, size_t width) { return text + std::string(width - text.size(), ' '); }
 
 // palist.dat holding one entry as record 10.
 void WritePasswordFile(const std::string& path, const std::string& app, const std::string& login,
@@ -33,8 +23,6 @@ void WritePasswordFile(const std::string& path, const std::string& app, const st
     file.replace(9 * 512, 512, record);
     std::ofstream(path, std::ios::binary) << file;
 }
-
-bool CapsLockOn() { return Shell("xset -q").find("Caps Lock:   on") != std::string::npos; }
 
 // What a target received, its window title, and how it is started.
 struct Target {
