@@ -27,12 +27,10 @@ double CpuPercent(const Program& program) {
     return 100 * (program.CpuSeconds() - before) / Seconds;
 }
 
-void Activate(desktop::Window window) { desktop::Shell("xdotool windowactivate --sync " + std::to_string(window)); }
-
 void BringBack(Screen& screen, desktop::Window main) {
     screen.Click(screen.TrayIcon(), 1, 2);
     desktop::WaitFor([&] { return screen.Viewable(main); });
-    Activate(main);
+    screen.Activate(main);
 }
 
 void Resident(benchmark::State& state) {
@@ -44,7 +42,7 @@ void Resident(benchmark::State& state) {
             state.SkipWithError("the program did not come up");
             break;
         }
-        Activate(main);
+        screen.Activate(main);
         screen.Key("alt+t c");  // into the tray
         state.counters["idle_tray_cpu_pct"] = CpuPercent(program);
 
@@ -59,7 +57,7 @@ void Resident(benchmark::State& state) {
         }
         BringBack(screen, main);
         screen.Key("alt+h h");
-        Activate(main);
+        screen.Activate(main);
         screen.Key("alt+h a");
         desktop::WaitFor([] { return false; }, 2);
         state.counters["all_open_rss_MB"] = program.ResidentMegabytes();

@@ -22,11 +22,11 @@ void TypeIntoTarget(benchmark::State& state) {
     desktop::Screen screen;
     desktop::Program target(KEY_TARGET " " + output);
     desktop::Window window = 0;
-    if (!desktop::WaitFor([&] { return (window = screen.FindByTitle("Key Target")) && screen.Viewable(window); })) {
+    if (!desktop::WaitFor([&] { return (window = screen.Shown("Key Target")) != 0; })) {
         state.SkipWithError("no target window");
         return;
     }
-    desktop::Shell("xdotool windowactivate --sync " + std::to_string(window));
+    screen.Activate(window);
     // Plain characters only, so that the text is its own notation.
     const std::string text = "The quick brown fox jumps over the lazy dog 0123456789 @#$&*[]<>?!";
     const ParsedKeys keys = ParseKeys(QString::fromStdString(text));

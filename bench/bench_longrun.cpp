@@ -86,10 +86,6 @@ void WriteNotes(const std::string& path) {
                                                  std::string(23 * 512, ' ');
 }
 
-void Activate(desktop::Window window) {
-    Shell("xdotool windowactivate --sync " + std::to_string(window) + " >/dev/null 2>&1");
-}
-
 void LongRun(benchmark::State& state) {
     Screen screen;
     const std::string folder = "/tmp/pelmora-longrun-" + std::to_string(getpid());
@@ -110,12 +106,12 @@ void LongRun(benchmark::State& state) {
             state.SkipWithError("the program or its targets did not come up");
             break;
         }
-        Activate(main);
+        screen.Activate(main);
         screen.Key("alt+t n");  // the notes window, watching
         WaitFor([&] { return screen.FindByTitle("Navigation Notes") != 0; });
         screen.Click(screen.TrayIcon(), 1, 2);
         WaitFor([&] { return screen.Viewable(main); });
-        Activate(main);
+        screen.Activate(main);
         screen.Key("alt+t z");  // the magnifier, following the pointer
         Shell("xdotool mousemove 500 400");
 
@@ -124,7 +120,7 @@ void LongRun(benchmark::State& state) {
         const auto Drive = [&](double span) {
             for (double t = 0; t < span; t += 1) {
                 const long tick = long(t);
-                if (tick % 5 == 0) Activate(tick % 10 == 0 ? notedWindow : plainWindow);
+                if (tick % 5 == 0) screen.Activate(tick % 10 == 0 ? notedWindow : plainWindow);
                 Shell("xdotool mousemove " + std::to_string(300 + (tick * 37) % 500) + " " +
                       std::to_string(150 + (tick * 53) % 400));
                 WaitFor([] { return false; }, 1);
@@ -138,7 +134,7 @@ void LongRun(benchmark::State& state) {
         const Resources after = ResourcesOf(program.Pid());
 
         // Both windows are still at work: the note pops up for its window, the magnifier is up.
-        Activate(notedWindow);
+        screen.Activate(notedWindow);
         const bool notePops = WaitFor([&] { return screen.FindByTitle(std::string("Notes: ") + NotedTitle); }, 5);
         const bool magnifierUp = screen.Viewable(screen.FindByTitle("SpotZoom"));
         if (!program.Running() || !notePops || !magnifierUp)

@@ -302,6 +302,18 @@ bool Screen::AnyKeyDown() {
 
 void Screen::Key(const std::string& keys) { Shell("xdotool key --delay 60 " + keys); }
 
+Window Screen::Shown(const std::string& title) {
+    const Window window = FindByTitle(title);
+    return window && Viewable(window) ? window : 0;
+}
+
+void Screen::Activate(Window window) { Shell("xdotool windowactivate --sync " + std::to_string(window)); }
+
+void Screen::ActivateForTyping(Window window) {
+    Shell("xdotool windowactivate --sync " + std::to_string(window) + " windowfocus --sync " + std::to_string(window));
+    WaitFor([] { return false; }, 0.3);
+}
+
 void Screen::AskToClose(Window window) {
     XEvent event{};
     event.xclient.type = ClientMessage;

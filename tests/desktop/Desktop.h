@@ -63,6 +63,8 @@ public:
     // Our program's icon embedded in the tray host (a pelmora window inside trayer's panel); 0 if none.
     Window TrayIcon();
     bool Viewable(Window window);
+    // The window with this title when it is on the screen, else 0.
+    Window Shown(const std::string& title);
     bool IsMinimised(Window window);
     bool IsAbove(Window window);  // in the always-on-top band
     // The window that has the keyboard, as the window manager says (_NET_ACTIVE_WINDOW).
@@ -81,6 +83,10 @@ public:
     // A click at a point of the window (pixels from its top-left corner).
     void ClickAt(Window window, int x, int y, int button = 1, int times = 1);
     void Key(const std::string& keys);
+    // Brings the window to the front, as the window manager does for a click on it.
+    void Activate(Window window);
+    // Activates the window and gives it the keyboard, then lets its field take the focus.
+    void ActivateForTyping(Window window);
     // Asks the window to close, as the window manager's close button does (WM_DELETE_WINDOW).
     void AskToClose(Window window);
 

@@ -26,10 +26,8 @@ protected:
         std::remove(output.c_str());
         Program target(KEY_TARGET " " + output);
         Window window = 0;
-        EXPECT_TRUE(WaitFor([&] { return (window = screen.FindByTitle("Key Target")) && screen.Viewable(window); }));
-        Shell("xdotool windowactivate --sync " + std::to_string(window) + " windowfocus --sync " +
-              std::to_string(window));
-        WaitFor([] { return false; }, 0.3);  // the field takes the focus
+        EXPECT_TRUE(WaitFor([&] { return (window = screen.Shown("Key Target")) != 0; }));
+        screen.ActivateForTyping(window);
         const ParsedKeys keys = ParseKeys(notation);
         EXPECT_TRUE(keys.ok()) << keys.error.toStdString();
         QString error;

@@ -25,10 +25,9 @@ protected:
 
     Window Await(const std::string& title) {
         Window window = 0;
-        EXPECT_TRUE(WaitFor([&] { return (window = screen.FindByTitle(title)) && screen.Viewable(window); })) << title;
+        EXPECT_TRUE(WaitFor([&] { return (window = screen.Shown(title)) != 0; })) << title;
         return window;
     }
-    void Activate(Window window) { Shell("xdotool windowactivate --sync " + std::to_string(window)); }
     // The notes window, started in the test folder.
     std::unique_ptr<Program> OpenNotes(Window& notes) {
         auto program = std::make_unique<Program>("sh -c 'cd " + folder + " && exec " NAVI_HOST "'");
@@ -67,12 +66,12 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     const Window b = Await("Editor B");
     Window notes = 0;
     auto program = OpenNotes(notes);
-    Activate(b);
+    screen.Activate(b);
     EXPECT_FALSE(WaitFor([&] { return !screen.IsMinimised(notes); }, 1.6));  // no note for Editor B
 
     Program editorA(KEY_TARGET " " + folder + "/a.txt 'Editor A'");
     const Window a = Await("Editor A");
-    Activate(a);
+    screen.Activate(a);
     ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3)) << Describe(notes);
     EXPECT_EQ(screen.Active(), a);
     Shell("xdotool type --delay 40 typed");
@@ -86,14 +85,14 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3));
     EXPECT_EQ(screen.Active(), a);
 
-    Activate(b);
+    screen.Activate(b);
     EXPECT_TRUE(WaitFor([&] { return screen.IsMinimised(notes) && !screen.IsAbove(notes); }, 3));
     EXPECT_EQ(screen.Title(notes), "Navigation Notes");
 
     // The borderless magnifier on top of everything is passed over.
     Program magnifier(ZOOM_HOST);
     ASSERT_TRUE(WaitFor([&] { return screen.FindByTitle("SpotZoom") != 0; }));
-    Activate(a);
+    screen.Activate(a);
     EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3)) << Describe(notes);
 }
 
@@ -103,10 +102,10 @@ TEST_F(NotesOnTheDesktop, WritesAndDeletesANoteForATerminalThroughItsButtons) {
     const Window xterm = Await(title);
     Window notes = 0;
     auto program = OpenNotes(notes);
-    Activate(xterm);
+    screen.Activate(xterm);
     WaitFor([] { return false; }, 1.0);  // a tick sees the terminal in front
 
-    Activate(notes);  // the user restores the window
+    screen.Activate(notes);  // the user restores the window
     ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(notes); }, 3))
         << Describe(notes);
     screen.ClickAt(notes, 76, 76);  // the comment box

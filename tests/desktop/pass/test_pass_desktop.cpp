@@ -46,14 +46,8 @@ protected:
 
     Window Await(const std::string& title) {
         Window window = 0;
-        EXPECT_TRUE(WaitFor([&] { return (window = screen.FindByTitle(title)) && screen.Viewable(window); }))
-            << title;
+        EXPECT_TRUE(WaitFor([&] { return (window = screen.Shown(title)) != 0; })) << title;
         return window;
-    }
-    void Activate(Window window) {
-        Shell("xdotool windowactivate --sync " + std::to_string(window) + " windowfocus --sync " +
-              std::to_string(window));
-        WaitFor([] { return false; }, 0.3);
     }
     // Our own two-field window, or a terminal whose shell copies each key unchanged
     // into the output file (no line editing, no echo; Enter arrives as a line end).
@@ -82,8 +76,8 @@ TEST_P(NotebookTyping, AnEntryClickTypesLoginAndPasswordIntoTheWindowActiveBefor
     Program notebook("sh -c 'cp " + folder + "/palist.dat . && exec " PASS_HOST "'");
     const Window notebookWindow = Await("LumPassword");
     ASSERT_TRUE(targetWindow && notebookWindow) << notebook.Stderr();
-    Activate(targetWindow);
-    Activate(notebookWindow);
+    screen.ActivateForTyping(targetWindow);
+    screen.ActivateForTyping(notebookWindow);
 
     // cmdNavi(0) lies at 120, 120 twips (8, 8 pixels) in the client area, 113 x 25 pixels.
     const auto clicked = Clock::now();
@@ -130,15 +124,15 @@ protected:
         notebook = std::make_unique<Program>("sh -c 'cp " + folder + "/palist.dat . && exec " PASS_HOST "'");
         notebookWindow = Await("LumPassword");
         ASSERT_TRUE(targetWindow && notebookWindow) << notebook->Stderr();
-        Activate(targetWindow);
-        Activate(notebookWindow);
+        screen.ActivateForTyping(targetWindow);
+        screen.ActivateForTyping(notebookWindow);
         Shell("xdotool mousemove --window " + std::to_string(notebookWindow) + " 60 20 click 1");
     }
     // The notebook's message box, answered with Enter once its text is up.
     bool MessageShown() {
         Window box = 0;
         if (!WaitFor([&] { return (box = screen.FindByTitle("Pelmora")) && screen.Viewable(box); }, 8)) return false;
-        Activate(box);
+        screen.ActivateForTyping(box);
         Shell("xdotool key Return");
         return WaitFor([&] { return !screen.Viewable(box); }, 5);
     }
@@ -169,7 +163,7 @@ TEST_F(TypingEnds, FocusChangedDuringAPauseStopsAndSaysWhy) {
     const Window otherWindow = Await("Other Window");
     Click("secret");
     ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\t"; }, 5)) << ReadFile(output);
-    Activate(otherWindow);
+    screen.ActivateForTyping(otherWindow);
     EXPECT_TRUE(MessageShown());
     EXPECT_EQ(TypedInTheEnd(), "alice");  // the target lost the focus, so no tab into its second field shows
     EXPECT_EQ(ReadFile(folder + "/other.txt"), "");

@@ -68,19 +68,15 @@ class Launcher : public ProgramOnDesktop {
 protected:
     void SetUp() override {
         ProgramOnDesktop::SetUp();
-        Focus(main);
+        screen.Activate(main);
     }
 
-    bool Shown(const std::string& title) {
-        const Window w = screen.FindByTitle(title);
-        return w && screen.Viewable(w);
-    }
+    bool Shown(const std::string& title) { return screen.Shown(title) != 0; }
     bool MainShown() { return screen.Viewable(main) && !screen.IsMinimised(main); }
-    void Focus(Window w) { Shell("xdotool windowactivate --sync " + std::to_string(w)); }
     void BringMainBack() {
         screen.Click(screen.TrayIcon(), 1, 2);
         ASSERT_TRUE(WaitFor([&] { return MainShown(); }));
-        Focus(main);
+        screen.Activate(main);
     }
     // The tool buttons, in pixels of the main window: three groups 80 px apart, each
     // button 57 px square, below the menu bar; the tray button at the bottom right.
@@ -133,7 +129,7 @@ TEST_F(Launcher, EachToolOpensFromItsButtonAndMenuAndTheMainWindowGoesToTheTray)
     BringMainBack();
     screen.Key("alt+h h");
     EXPECT_TRUE(WaitFor([&] { return Shown("Pelmora - Help"); }));
-    Focus(main);
+    screen.Activate(main);
     screen.Key("alt+h a");
     EXPECT_TRUE(WaitFor([&] { return Shown("About Pelmora"); }));
     EXPECT_TRUE(MainShown());
@@ -175,7 +171,7 @@ TEST_F(Launcher, LeavingDuringTheTourStopsItAndLeavesOnlyWindowsOnTheScreen) {
     // The notes window and the magnifier are on the screen; closing them ends the program.
     const Window notes = screen.FindByTitle("Notes: ");
     ASSERT_TRUE(notes && screen.Viewable(notes));
-    Focus(notes);
+    screen.Activate(notes);
     screen.Key("alt+F4");
     Shell("xdotool mousemove 1 300");
     ASSERT_TRUE(WaitFor([&] { return Shown("Pelmora"); }, 5)) << "no question at the left edge";

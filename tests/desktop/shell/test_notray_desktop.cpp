@@ -14,7 +14,7 @@ TEST(NoTray, TheMainWindowStaysAndMinimisesInsteadOfHiding) {
         return (main = screen.FindByTitle("Pelmora - Utility for Windows ")) && screen.Viewable(main);
     })) << program.Stderr();
     ASSERT_TRUE(WaitFor([&] { return program.Stderr().find("no system tray") != std::string::npos; }));
-    Shell("xdotool windowactivate --sync " + std::to_string(main));
+    screen.Activate(main);
     screen.Key("alt+t c");
     EXPECT_TRUE(WaitFor([&] { return screen.IsMinimised(main); })) << "not minimised";
     EXPECT_TRUE(program.Running());

@@ -17,7 +17,7 @@ protected:
     bool Hidden() { return !screen.Viewable(main); }
 
     void HideWithCloseMenu() {
-        Shell("xdotool windowactivate --sync " + std::to_string(main));
+        screen.Activate(main);
         screen.Key("alt+t c");
         ASSERT_TRUE(WaitFor([&] { return Hidden(); }));
     }
@@ -65,7 +65,7 @@ TEST_F(TrayDesktop, ExitInTheTrayMenuEndsTheProgramAndRemovesTheIcon) {
 }
 
 TEST_F(TrayDesktop, TheTitleBarCloseEndsTheProgramAndRemovesTheIcon) {
-    Shell("xdotool windowactivate --sync " + std::to_string(main));
+    screen.Activate(main);
     screen.Key("alt+F4");
     ExpectProgramEndsWithTrayIconGone();
 }
