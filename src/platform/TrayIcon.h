@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QString>
 
+class QMenu;
 class QWidget;
 
 // The tray icon record the program fills: the icon's notifications arrive as
@@ -17,6 +18,9 @@ struct NotifyIconData {
     int uCallbackMessage = 0;
     QIcon hIcon;
     QString szTip;  // shown up to its first NUL
+    // The icon's pop-up menu, for the StatusNotifierItem hosts (XFCE, KDE, LXQt panels) that
+    // draw an item's menu themselves: it is exported to them with the same actions.
+    QMenu* hMenu = nullptr;
 };
 
 enum NotifyIconMessages { NIM_ADD = 0, NIM_DELETE = 2 };

@@ -129,6 +129,7 @@ void frmMain::Form_Load() {
     TrayIcon.hIcon = windowIcon();
     TrayIcon.szTip = QStringLiteral("Pelmora") + QChar(u'\0');
     TrayIcon.szTip = TrayIcon.szTip.leftJustified(64, QChar(' '));
+    TrayIcon.hMenu = mnuPopMenu;
     trayIconAdded_ = Shell_NotifyIcon(NIM_ADD, TrayIcon);
     if (!trayIconAdded_)
         std::fprintf(stderr, "pelmora: no system tray is available; the main window stays on the screen and "
