@@ -31,7 +31,7 @@ void StartToTrayAndWindow(benchmark::State& state) {
         rss = program.ResidentMegabytes();
         program.Signal(SIGTERM);
         program.WaitExit();
-        desktop::WaitFor([&] { return screen.TrayIcon() == 0; });
+        desktop::WaitFor([&] { return !screen.TrayIcon(); });
     }
     state.counters["rss_MB"] = rss;
 }

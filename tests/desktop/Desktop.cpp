@@ -4,6 +4,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -52,6 +53,31 @@ std::string NoteRecord(const std::string& title, const std::string& comment) {
 }
 
 bool CapsLockOn() { return Shell("xset -q").find("Caps Lock:   on") != std::string::npos; }
+
+std::string DesktopName() {
+    const char* name = std::getenv("PELMORA_DESKTOP");
+    return name ? name : "openbox";
+}
+
+std::string StatusNotifierItem() {
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) return {};
+    // The reply lists each item as  string ":1.23/StatusNotifierItem" ; the program's is the only one.
+    const std::string reply = Shell(
+        "dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
+        "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
+        "string:RegisteredStatusNotifierItems 2>/dev/null");
+    const size_t start = reply.find("string \"");
+    if (start == std::string::npos) return {};
+    return reply.substr(start + 8, reply.find('"', start + 8) - start - 8);
+}
+
+std::string CallStatusNotifierItem(const std::string& methodAndArguments) {
+    const std::string item = StatusNotifierItem();
+    const size_t slash = item.find('/');
+    if (slash == std::string::npos) return {};
+    return Shell("dbus-send --session --print-reply --dest=" + item.substr(0, slash) + " " + item.substr(slash) + " " +
+                 methodAndArguments + " 2>&1");
+}
 
 Program::Program(const std::string& binary, const std::string& env) {
     char pattern[] = "/tmp/pelmora-test.XXXXXX";
@@ -170,6 +196,18 @@ bool hasAtom(Display* display, Window window, const char* property, const char* 
     return false;
 }
 
+// Where a window is on the screen, without the window manager's frame.
+Rect area(Display* display, Window window) {
+    XWindowAttributes attributes;
+    Window child;
+    Rect rect;
+    if (!XGetWindowAttributes(display, window, &attributes)) return rect;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &rect.x, &rect.y, &child);
+    rect.width = attributes.width;
+    rect.height = attributes.height;
+    return rect;
+}
+
 template <class Visit>
 void walk(Display* display, Window window, const Visit& visit) {
     for (Window child : children(display, window)) {
@@ -208,15 +246,60 @@ Window Screen::FindByTitle(const std::string& title) {
     return found;
 }
 
-Window Screen::TrayIcon() {
-    Window found = 0;
-    walk(display_, DefaultRootWindow(display_), [&](Window w) {
-        if (found || className(display_, w) != "trayer") return;
-        walk(display_, w, [&](Window inner) {
-            if (!found && className(display_, inner) == "pelmora" && Viewable(inner)) found = inner;
+Rect Screen::TrayIcon() {
+    const Rect embedded = embeddedTrayIcon();
+    return embedded ? embedded : pictureOnDock(0x2f6fb2);
+}
+
+Rect Screen::embeddedTrayIcon() {
+    Rect found;
+    walk(display_, DefaultRootWindow(display_), [&](Window dock) {
+        if (found || !hasAtom(display_, dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK")) return;
+        walk(display_, dock, [&](Window inner) {
+            if (!found && className(display_, inner) == "pelmora" && Viewable(inner)) found = area(display_, inner);
         });
     });
     return found;
+}
+
+// The bounding box of the pixels of one colour (a little off for rounding) on the viewable docks.
+Rect Screen::pictureOnDock(unsigned long rgb) {
+    const auto near = [rgb](unsigned long pixel) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(int((pixel >> shift) & 0xff) - int((rgb >> shift) & 0xff)) > 6) return false;
+        return true;
+    };
+    Rect found;
+    walk(display_, DefaultRootWindow(display_), [&](Window dock) {
+        if (found || !Viewable(dock) || !hasAtom(display_, dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK"))
+            return;
+        const Rect where = area(display_, dock);
+        XImage* image = XGetImage(display_, DefaultRootWindow(display_), where.x, where.y, where.width, where.height,
+                                  AllPlanes, ZPixmap);
+        if (!image) return;
+        int left = where.width, top = where.height, right = -1, bottom = -1, count = 0;
+        for (int y = 0; y < where.height; ++y)
+            for (int x = 0; x < where.width; ++x)
+                if (near(XGetPixel(image, x, y))) {
+                    left = std::min(left, x), right = std::max(right, x);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                    ++count;
+                }
+        XDestroyImage(image);
+        if (count >= 16) found = {where.x + left, where.y + top, right - left + 1, bottom - top + 1};
+    });
+    return found;
+}
+
+Rect Screen::PanelMenu() {
+    for (Window w : children(display_, DefaultRootWindow(display_))) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display_, w, &attributes) && attributes.map_state == IsViewable &&
+            attributes.override_redirect && className(display_, w) != "pelmora" &&
+            hasAtom(display_, w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_POPUP_MENU"))
+            return area(display_, w);
+    }
+    return {};
 }
 
 bool Screen::Viewable(Window window) {
@@ -246,6 +329,11 @@ void Screen::Click(Window window, int button, int times) {
     ClickAt(window, attributes.width / 2, attributes.height / 2, button, times);
 }
 
+void Screen::Click(const Rect& area, int button, int times) {
+    Shell("xdotool mousemove " + std::to_string(area.x + area.width / 2) + " " + std::to_string(area.y + area.height / 2) +
+          " click --repeat " + std::to_string(times) + " --delay 120 " + std::to_string(button));
+}
+
 void Screen::ClickAt(Window window, int x, int y, int button, int times) {
     Window child;
     int rootX = 0, rootY = 0;
@@ -270,14 +358,9 @@ Window Screen::Active() {
     return active;
 }
 
-Screen::Rect Screen::Frame(Window window) {
-    XWindowAttributes attributes;
-    Window child;
-    Rect rect;
-    if (!XGetWindowAttributes(display_, window, &attributes)) return rect;
-    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &rect.x, &rect.y, &child);
-    rect.width = attributes.width;
-    rect.height = attributes.height;
+Rect Screen::Frame(Window window) {
+    Rect rect = area(display_, window);
+    if (!rect) return rect;
     // _NET_FRAME_EXTENTS: left, right, top, bottom borders the window manager adds.
     Atom type;
     int format;

@@ -29,6 +29,22 @@ std::string NoteRecord(const std::string& title, const std::string& comment);
 // Whether the X server's Caps Lock is locked.
 bool CapsLockOn();
 
+// The desktop scripts/run-desktop started: "openbox" (XEmbed tray), "xfce" or "lxqt"
+// (StatusNotifierItem hosts on a session bus).
+std::string DesktopName();
+// The program's StatusNotifierItem as the panel's watcher lists it ("service/object path");
+// empty when the program's icon is not such an item (an XEmbed tray, or no icon at all).
+std::string StatusNotifierItem();
+// Calls a method of the program's StatusNotifierItem as a panel does (method and arguments in
+// dbus-send's notation); returns dbus-send's printed reply, empty when there is no item.
+std::string CallStatusNotifierItem(const std::string& methodAndArguments);
+
+// An area of the screen, in pixels from its top-left corner; empty when width is 0.
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    explicit operator bool() const { return width > 0; }
+};
+
 // The program under test, started with a private working folder; killed by pid
 // when the object goes away if it is still running.
 class Program {
@@ -60,8 +76,11 @@ public:
 
     // A top-level window whose _NET_WM_NAME is exactly the title (mapped or not); 0 if none.
     Window FindByTitle(const std::string& title);
-    // Our program's icon embedded in the tray host (a pelmora window inside trayer's panel); 0 if none.
-    Window TrayIcon();
+    // Where the program's icon is on a panel: its window embedded in an XEmbed tray, or else
+    // its picture (the tile's blue) on a dock drawn by a StatusNotifierItem host; empty if none.
+    Rect TrayIcon();
+    // A pop-up menu on the screen that a panel draws (not the program's own); empty if none.
+    Rect PanelMenu();
     bool Viewable(Window window);
     // The window with this title when it is on the screen, else 0.
     Window Shown(const std::string& title);
@@ -70,7 +89,6 @@ public:
     // The window that has the keyboard, as the window manager says (_NET_ACTIVE_WINDOW).
     Window Active();
     // The outer frame on the screen, window-manager borders included.
-    struct Rect { int x = 0, y = 0, width = 0, height = 0; };
     Rect Frame(Window window);
     // Mapped pop-up menus on the screen.
     int CountPopupMenus();
@@ -80,6 +98,8 @@ public:
     bool AnyKeyDown();
 
     void Click(Window window, int button, int times = 1);
+    // A click in the middle of an area of the screen.
+    void Click(const Rect& area, int button, int times = 1);
     // A click at a point of the window (pixels from its top-left corner).
     void ClickAt(Window window, int x, int y, int button = 1, int times = 1);
     void Key(const std::string& keys);
@@ -91,6 +111,9 @@ public:
     void AskToClose(Window window);
 
 private:
+    Rect embeddedTrayIcon();
+    Rect pictureOnDock(unsigned long rgb);
+
     ::_XDisplay* display_;
 };
 

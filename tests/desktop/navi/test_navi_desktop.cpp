@@ -38,7 +38,7 @@ protected:
     bool InCorner(Window window) {
         int width = 0, height = 0;
         std::istringstream(Shell("xdotool getdisplaygeometry")) >> width >> height;
-        const Screen::Rect frame = screen.Frame(window);
+        const Rect frame = screen.Frame(window);
         return std::abs(frame.x + frame.width - (width - CornerGap)) < 2.5 &&
                std::abs(frame.y + frame.height - (height - CornerGap)) < 2.5;
     }
@@ -47,7 +47,7 @@ protected:
                screen.IsAbove(notes) && InCorner(notes);
     }
     std::string Describe(Window window) {
-        const Screen::Rect f = screen.Frame(window);
+        const Rect f = screen.Frame(window);
         return screen.Title(window) + " frame " + std::to_string(f.x) + "," + std::to_string(f.y) + " " +
                std::to_string(f.width) + "x" + std::to_string(f.height) + (screen.IsAbove(window) ? " above" : "") +
                (screen.IsMinimised(window) ? " minimised" : "");

@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(desktop::WaitFor([&] { return (main = screen.FindByTitle(kCaption)) && screen.Viewable(main); }))
             << program.Stderr();
-        ASSERT_TRUE(desktop::WaitFor([&] { return screen.TrayIcon() != 0; })) << "no icon in the tray";
+        ASSERT_TRUE(desktop::WaitFor([&] { return bool(screen.TrayIcon()); })) << "no icon in the tray";
     }
 
     // Opens the tray menu with a right-click on the icon and picks an item by its letter.

@@ -102,7 +102,7 @@ TEST_F(Launcher, EachToolOpensFromItsButtonAndMenuAndTheMainWindowGoesToTheTray)
     screen.Key("Return");
     EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom"); }));
     EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
-    EXPECT_NE(screen.TrayIcon(), 0u);
+    EXPECT_TRUE(screen.TrayIcon());
 
     BringMainBack();
     screen.Key("alt+t p");
@@ -156,7 +156,7 @@ TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
                         until(17)));
     EXPECT_TRUE(WaitFor([&] { return !Shown("LumPassword") && screen.FindByTitle("Notes: ") == 0; }, until(22)));
     EXPECT_TRUE(MainShown());
-    EXPECT_NE(screen.TrayIcon(), 0u);
+    EXPECT_TRUE(screen.TrayIcon());
     EXPECT_FALSE(WaitFor([&] { return Shown("SpotZoom") || Shown("LumPassword"); }, 6)) << "the tour went on";
 }
 
@@ -165,7 +165,7 @@ TEST_F(Launcher, LeavingDuringTheTourStopsItAndLeavesOnlyWindowsOnTheScreen) {
     ASSERT_TRUE(WaitFor([&] { return Shown("SpotZoom"); }, 13));
     Shell("xdotool mousemove 400 300");
     ChooseFromTrayMenu("x");
-    EXPECT_TRUE(WaitFor([&] { return screen.TrayIcon() == 0 && !screen.Viewable(main); }));
+    EXPECT_TRUE(WaitFor([&] { return !screen.TrayIcon() && !screen.Viewable(main); }));
     EXPECT_FALSE(WaitFor([&] { return Shown("LumPassword"); }, 6)) << "the tour went on without its window";
 
     // The notes window and the magnifier are on the screen; closing them ends the program.
