@@ -1,6 +1,8 @@
 #include "DesktopWindows.h"
 
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -13,12 +15,11 @@ namespace {
 
 enum AtomName {
     NetClientListStacking, NetWmState, NetWmStateHidden, NetWmStateAbove, NetWmWindowType,
-    NetWmWindowTypeNormal, NetWmWindowTypeDialog, MotifWmHints, NetWmName, Utf8String, AtomCount
+    NetWmWindowTypeNormal, NetWmWindowTypeDialog, NetWmName, AtomCount
 };
 constexpr std::array<const char*, AtomCount> AtomNames{
     "_NET_CLIENT_LIST_STACKING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_ABOVE",
-    "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG", "_MOTIF_WM_HINTS",
-    "_NET_WM_NAME", "UTF8_STRING"};
+    "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_NAME"};
 
 // Longest title read, in 32-bit units (64 KiB).
 constexpr uint32_t TitleUnits = 16384;
@@ -51,33 +52,39 @@ bool Contains(const std::vector<uint32_t>& items, uint32_t value) {
     return std::find(items.begin(), items.end(), value) != items.end();
 }
 
-// The text of a name property up to its first NUL; nothing when it is missing.
-std::optional<QString> NameText(xcb_connection_t* c, xcb_get_property_cookie_t cookie, xcb_atom_t utf8) {
-    Freed reply(xcb_get_property_reply(c, cookie, nullptr));
+// The text of a name property up to its first NUL; nothing when it is missing. Xlib decodes
+// every encoding a name comes in: UTF8_STRING, STRING (Latin-1) and COMPOUND_TEXT (xterm and
+// other older programs, with escape sequences for Japanese and other character sets).
+std::optional<QString> NameText(Display* display, xcb_get_property_cookie_t cookie) {
+    Freed reply(xcb_get_property_reply(XGetXCBConnection(display), cookie, nullptr));
     if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE) return std::nullopt;
-    const char* data = static_cast<const char*>(xcb_get_property_value(reply.reply));
-    const int length = xcb_get_property_value_length(reply.reply);
-    const int end = int(std::find(data, data + length, '\0') - data);
-    // STRING is Latin-1; COMPOUND_TEXT agrees with it for the Latin-1 range.
-    return reply->type == utf8 ? QString::fromUtf8(data, end) : QString::fromLatin1(data, end);
+    XTextProperty property{static_cast<unsigned char*>(xcb_get_property_value(reply.reply)), reply->type, 8,
+                           static_cast<unsigned long>(xcb_get_property_value_length(reply.reply))};
+    char** list = nullptr;
+    int count = 0;
+    if (property.nitems == 0) return QString();
+    if (Xutf8TextPropertyToTextList(display, &property, &list, &count) < Success) return std::nullopt;
+    const QString text = count > 0 ? QString::fromUtf8(list[0]) : QString();
+    XFreeStringList(list);
+    return text;
 }
 
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
+// An Xlib display, for its text conversions, whose xcb side sends the batched requests.
 struct X11DesktopWindows::Connection {
+    Display* display = nullptr;
     xcb_connection_t* c = nullptr;
     xcb_window_t root = 0;
     std::array<xcb_atom_t, AtomCount> atom{};
 
-    Connection() {
-        int screenNumber = 0;
-        c = xcb_connect(nullptr, &screenNumber);
-        if (xcb_connection_has_error(c)) return;
-        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
-        for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-        root = screens.data->root;
+    Connection() : display(XOpenDisplay(nullptr)) {
+        if (!display) return;
+        c = XGetXCBConnection(display);
+        XSetEventQueueOwner(display, XCBOwnsEventQueue);
+        root = xcb_window_t(DefaultRootWindow(display));
         std::array<xcb_intern_atom_cookie_t, AtomCount> cookies;
         for (int i = 0; i < AtomCount; ++i)
             cookies[i] = xcb_intern_atom(c, 0, uint16_t(std::strlen(AtomNames[i])), AtomNames[i]);
@@ -86,7 +93,9 @@ struct X11DesktopWindows::Connection {
             atom[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         }
     }
-    ~Connection() { xcb_disconnect(c); }
+    ~Connection() {
+        if (display) XCloseDisplay(display);
+    }
     bool Usable() const { return root != 0 && !xcb_connection_has_error(c); }
 
     // Errors of requests without replies arrive as events; nothing else is selected.
@@ -148,32 +157,31 @@ void X11DesktopWindows::FetchFrom(size_t position) {
     const size_t count = std::min(stack_.size() - position, std::max(FirstBatch, position));
     struct Cookies {
         xcb_get_window_attributes_cookie_t attributes;
-        xcb_get_property_cookie_t state, type, motif;
+        xcb_get_property_cookie_t state, type;
     };
     std::vector<Cookies> cookies(count);
     for (size_t i = 0; i < count; ++i) {
         const uint32_t w = stack_[position + i].window;
         cookies[i] = {xcb_get_window_attributes(c, w), RequestProperty(c, w, atom[NetWmState]),
-                      RequestProperty(c, w, atom[NetWmWindowType]), RequestProperty(c, w, atom[MotifWmHints], 5)};
+                      RequestProperty(c, w, atom[NetWmWindowType])};
     }
     for (size_t i = 0; i < count; ++i) {
         Entry& entry = stack_[position + i];
         Freed attributes(xcb_get_window_attributes_reply(c, cookies[i].attributes, nullptr));
         const std::vector<uint32_t> state = Items(c, cookies[i].state);
         const std::vector<uint32_t> type = Items(c, cookies[i].type);
-        const std::vector<uint32_t> motif = Items(c, cookies[i].motif);
         entry.fetched = true;
         entry.vanished = !attributes;
         entry.style = 0;
         if (!attributes) continue;
         if (attributes->map_state == XCB_MAP_STATE_VIEWABLE && !Contains(state, atom[NetWmStateHidden]))
             entry.style |= WS_VISIBLE;
-        // The first type is the one the application prefers; none means a normal window.
+        // The first type is the one the application prefers; none means a normal window. Whether
+        // the window manager decorates it does not count: Chromium, GTK header bars and Electron
+        // programs turn that off (Motif hints) to draw their own title bar.
         const bool appWindow = type.empty() || type[0] == atom[NetWmWindowTypeNormal] ||
                                type[0] == atom[NetWmWindowTypeDialog];
-        // Motif hints: flags bit 1 says the decorations field counts; 0 there means none.
-        const bool undecorated = motif.size() >= 3 && (motif[0] & 2) && motif[2] == 0;
-        if (appWindow && !undecorated && !attributes->override_redirect) entry.style |= WS_BORDER;
+        if (appWindow && !attributes->override_redirect) entry.style |= WS_BORDER;
     }
 }
 
@@ -182,8 +190,8 @@ QString X11DesktopWindows::Title(uint32_t window) {
     xcb_connection_t* c = x_->c;
     const auto netName = RequestProperty(c, window, x_->atom[NetWmName], TitleUnits);
     const auto wmName = RequestProperty(c, window, XCB_ATOM_WM_NAME, TitleUnits);
-    const std::optional<QString> preferred = NameText(c, netName, x_->atom[Utf8String]);
-    const std::optional<QString> fallback = NameText(c, wmName, x_->atom[Utf8String]);
+    const std::optional<QString> preferred = NameText(x_->display, netName);
+    const std::optional<QString> fallback = NameText(x_->display, wmName);
     return preferred.value_or(fallback.value_or(QString()));
 }
 

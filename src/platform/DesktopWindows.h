@@ -22,7 +22,8 @@ public:
     // the given window has vanished meanwhile.
     virtual uint32_t Next(uint32_t window) = 0;
     // WS_VISIBLE when the window can be seen (mapped, not minimised or hidden);
-    // WS_BORDER when it is a decorated application or dialog window.
+    // WS_BORDER when it is an application or dialog window, whether the window manager
+    // or the application itself draws its title bar.
     virtual uint32_t Style(uint32_t window) = 0;
     // The window's title up to its first NUL; empty when it cannot be read.
     virtual QString Title(uint32_t window) = 0;
@@ -35,8 +36,8 @@ public:
 };
 
 // The desktop as the window manager publishes it (EWMH): _NET_CLIENT_LIST_STACKING
-// for the order, window attributes and _NET_WM_STATE / _NET_WM_WINDOW_TYPE /
-// _MOTIF_WM_HINTS for the style, _NET_WM_NAME or WM_NAME for the title,
+// for the order, window attributes and _NET_WM_STATE / _NET_WM_WINDOW_TYPE for the
+// style, _NET_WM_NAME or WM_NAME (in any encoding, decoded by Xlib) for the title,
 // _NET_WM_STATE_ABOVE for the band, taking away _NET_WM_STATE_HIDDEN to restore
 // (a window manager activates a window that is mapped again). Requests go out in batches on a connection of
 // its own, so that a walk costs a few round trips, not a few per window. X errors
