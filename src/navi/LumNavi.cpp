@@ -4,6 +4,7 @@
 #include "Controls.h"
 #include "MessageBox.h"
 #include "NaviMod.h"
+#include "NoteRecord.h"
 #include "Services.h"
 #include "Timer.h"
 #include "Twips.h"
@@ -258,8 +259,9 @@ bool LumNavi::AddNote() {
         MsgBox(why);
         return false;
     }
-    lstApp->addItem(TaskTitle);
-    lstCmnt->addItem(comment);
+    // Shown as the file will give them back, so that nothing changes at the next load.
+    lstApp->addItem(noterecord::ReadBack(TaskTitle));
+    lstCmnt->addItem(noterecord::ReadBack(comment));
     return true;
 }
 

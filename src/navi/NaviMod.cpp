@@ -1,5 +1,6 @@
 #include "NaviMod.h"
 
+#include "NoteRecord.h"
 #include "Services.h"
 
 QString TaskTitle;
@@ -25,9 +26,13 @@ QString FrontTaskTitle(const std::function<uint32_t()>& ownHandle) {
 }
 
 int MatchTitle(const QStringList& titles, const QString& title) {
+    // Titles are compared as the notes file stores them, so that a note matches its window
+    // after a reload too: the file gives a few characters back as others ("—" as "―") and
+    // keeps no blanks at either end ("Pelmora - Utility for Windows ").
+    const std::optional<QByteArray> wanted = noterecord::StoredForm(title);
     int index = 0;
     for (int i = 1; i <= MatchedTitles; ++i)
-        if (!title.isEmpty() && titles.value(i - 1) == title) index = i;
+        if (wanted && !wanted->isEmpty() && noterecord::StoredForm(titles.value(i - 1)) == wanted) index = i;
     return index;
 }
 

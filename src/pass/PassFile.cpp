@@ -42,7 +42,9 @@ QString PassFile::CheckEntry(int k) const {
 
 QString PassFile::CheckTexts(const std::array<QString, 5>& texts) {
     for (int f = 1; f <= 5; ++f) {
-        const QString why = noterecord::WhyNotStored(texts[f - 1], noterecord::FieldWidth[f - 1], FieldName(f));
+        // What is typed must come back from the file exactly as it was entered.
+        const auto keeping = f == 2 || f == 5 ? noterecord::Keeping::Exact : noterecord::Keeping::AsStored;
+        const QString why = noterecord::WhyNotStored(texts[f - 1], noterecord::FieldWidth[f - 1], FieldName(f), keeping);
         if (!why.isEmpty()) return why;
     }
     return {};

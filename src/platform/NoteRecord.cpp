@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iconv.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,8 +80,10 @@ QByteArray JoinRecord(const Fields& fields) {
 bool EncodeText(const QString& text, QByteArray* bytes) {
     bytes->clear();
     if (text.isEmpty()) return true;
-    Iconv cd("CP932", "UTF-8");
+    // One converter for the thread: the notes match titles this way at every tick.
+    thread_local Iconv cd("CP932", "UTF-8");
     if (!cd.ok()) return false;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
     QByteArray in = text.toUtf8();
     QByteArray out(in.size() * 2 + 8, '\0');
     char* inp = in.data();
@@ -115,35 +118,69 @@ QString DecodeText(const QByteArray& bytes) {
     return QString::fromUtf8(out);
 }
 
-Fit CheckField(const QString& text, int width) {
+namespace {
+
+// CP932 bytes of the text; a character without a CP932 form becomes '?'.
+QByteArray EncodeOrMark(const QString& text) {
     QByteArray bytes;
-    if (!EncodeText(text, &bytes)) return Fit::NotEncodable;
-    return bytes.size() > width ? Fit::TooLong : Fit::Fits;
+    if (EncodeText(text, &bytes)) return bytes;
+    // Encode character by character so only the unencodable ones are lost.
+    bytes.clear();
+    for (const uint ucs : text.toUcs4()) {
+        QByteArray one;
+        bytes += EncodeText(QString::fromUcs4(reinterpret_cast<const char32_t*>(&ucs), 1), &one) ? one : "?";
+    }
+    return bytes;
 }
 
-QString WhyNotStored(const QString& text, int width, const QString& fieldName) {
-    switch (CheckField(text, width)) {
+// The characters of the text that the file cannot give back as they are, each once.
+QString CharactersNotKept(const QString& text) {
+    QString found;
+    for (const uint ucs : text.toUcs4()) {
+        const QString one = QString::fromUcs4(reinterpret_cast<const char32_t*>(&ucs), 1);
+        if (ReadBack(one) != one && !found.contains(one)) found += (found.isEmpty() ? "" : " ") + one;
+    }
+    return found;
+}
+
+}  // namespace
+
+QString ReadBack(const QString& text) { return DecodeText(EncodeOrMark(text)); }
+
+std::optional<QByteArray> StoredForm(const QString& text) {
+    QByteArray bytes;
+    if (!EncodeText(text, &bytes)) return std::nullopt;
+    return TrimField(bytes);
+}
+
+Fit CheckField(const QString& text, int width, Keeping keeping) {
+    QByteArray bytes;
+    if (!EncodeText(text, &bytes)) return Fit::NotEncodable;
+    if (bytes.size() > width) return Fit::TooLong;
+    if (keeping == Keeping::Exact && (ReadBack(text) != text || TrimField(bytes) != bytes)) return Fit::Changes;
+    return Fit::Fits;
+}
+
+QString WhyNotStored(const QString& text, int width, const QString& fieldName, Keeping keeping) {
+    switch (CheckField(text, width, keeping)) {
     case Fit::Fits: return {};
     case Fit::NotEncodable:
-        return QStringLiteral("The %1 holds characters that cannot be stored in the file.").arg(fieldName);
+        return QStringLiteral("The %1 holds characters that cannot be stored in the file: %2")
+            .arg(fieldName, CharactersNotKept(text));
     case Fit::TooLong:
         return QStringLiteral("The %1 is too long: at most %2 bytes can be stored.").arg(fieldName).arg(width);
+    case Fit::Changes: {
+        const QString characters = CharactersNotKept(text);
+        if (characters.isEmpty())
+            return QStringLiteral("The %1 starts or ends with a blank, which the file does not keep.").arg(fieldName);
+        return QStringLiteral("The %1 holds characters that the file gives back as others: %2")
+            .arg(fieldName, characters);
+    }
     }
     return {};
 }
 
-QByteArray PadField(const QString& text, int width) {
-    QByteArray bytes;
-    if (!EncodeText(text, &bytes)) {
-        // Encode character by character so only the unencodable ones are lost.
-        bytes.clear();
-        for (const uint ucs : text.toUcs4()) {
-            QByteArray one;
-            bytes += EncodeText(QString::fromUcs4(reinterpret_cast<const char32_t*>(&ucs), 1), &one) ? one : "?";
-        }
-    }
-    return PadBytes(bytes, width);
-}
+QByteArray PadField(const QString& text, int width) { return PadBytes(EncodeOrMark(text), width); }
 
 QByteArray PadBytes(const QByteArray& bytes, int width) {
     QByteArray field;

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <optional>
 #include <sys/types.h>
 
 // The 512-byte record shared by the data files of the notebooks: six fixed-width
@@ -28,12 +29,23 @@ bool EncodeText(const QString& text, QByteArray* bytes);
 // at the end of a field) becomes U+FFFD instead of swallowing what follows.
 QString DecodeText(const QByteArray& bytes);
 
-// Why a text cannot be stored in a field: it has no CP932 form, or it is too long.
-enum class Fit { Fits, NotEncodable, TooLong };
-Fit CheckField(const QString& text, int width);
-// The same as a sentence naming the field ("The comment is too long: ..."), or empty
-// when the text fits.
-QString WhyNotStored(const QString& text, int width, const QString& fieldName);
+// Text as the file gives it back: CP932 stores a few characters in the form of others,
+// so "—" reads back as "―" (likewise 〜 − ¢ £ ¬ ‖); characters without a form as '?'.
+QString ReadBack(const QString& text);
+// The bytes a field keeps of the text (CP932, without blanks at either end); nothing when
+// some character has no CP932 form. Texts with the same stored form read back the same.
+std::optional<QByteArray> StoredForm(const QString& text);
+
+// How exactly a field must keep a text: as stored (it may read back changed: titles,
+// comments), or exactly as entered (what the notebook types).
+enum class Keeping { AsStored, Exact };
+// Why a text cannot be stored in a field: it has no CP932 form, it is too long, or (kept
+// exactly) it would read back changed.
+enum class Fit { Fits, NotEncodable, TooLong, Changes };
+Fit CheckField(const QString& text, int width, Keeping keeping = Keeping::AsStored);
+// The same as a sentence naming the field and the characters ("The comment is too long:
+// ..."), or empty when the text fits.
+QString WhyNotStored(const QString& text, int width, const QString& fieldName, Keeping keeping = Keeping::AsStored);
 
 // Text left-aligned in a field of the given width, space padded. Text longer than
 // the width is cut at a character boundary (a double-byte character is never split;

@@ -143,3 +143,23 @@ TEST(FrontTask, MatchesExactlyTheLastOfTheFirst24Titles) {
     EXPECT_EQ(MatchTitle(titles, "x"), 24);
     EXPECT_EQ(MatchTitle({"", "App"}, ""), 0);
 }
+
+// CP932 gives these characters back as others; a note for a window whose title holds one
+// (every Firefox title ends in " — Mozilla Firefox") must still match after a reload.
+TEST(FrontTask, MatchesTitlesAsTheFileStoresThem) {
+    const struct {
+        const char* title;
+        const char* readBack;
+    } cases[] = {{"Page — Mozilla Firefox", "Page ― Mozilla Firefox"}, {"A〜B", "A～B"}, {"1 − 2", "1 － 2"},
+                 {"¢£¬‖", "￠￡￢∥"}, {"ログイン", "ログイン"}, {"plain", "plain"}};
+    for (const auto& c : cases) {
+        const QString title = QString::fromUtf8(c.title);
+        EXPECT_EQ(noterecord::ReadBack(title), QString::fromUtf8(c.readBack)) << c.title;
+        EXPECT_EQ(MatchTitle({noterecord::ReadBack(title)}, title), 1) << c.title;
+        EXPECT_TRUE(NotesFile::CheckNote(title, title).isEmpty()) << c.title;
+    }
+    // The file keeps no blanks at either end, so the main window's caption finds its note.
+    EXPECT_EQ(MatchTitle({"Pelmora - Utility for Windows"}, "Pelmora - Utility for Windows "), 1);
+    EXPECT_EQ(MatchTitle({"Café"}, "Caf?"), 0);  // a title with no CP932 form matches nothing
+}
+

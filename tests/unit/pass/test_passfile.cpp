@@ -227,6 +227,29 @@ TEST(PassFile, RefusesWhatWouldLoseOrChangeStoredText) {
     EXPECT_EQ(ReadAll(folder.bak()), saved);
 }
 
+// What is typed must be what the user entered, also after a restart: text the file would
+// give back changed is refused, naming the characters.
+TEST(PassFile, RefusesTypedTextThatWouldComeBackChanged) {
+    const struct {
+        const char* password;
+        const char* refusal;  // empty: stored
+    } cases[] = {{"pw—x〜", "holds characters that the file gives back as others: — 〜"},
+                 {"−¢£¬‖", "gives back as others: − ¢ £ ¬ ‖"},
+                 {"pw ", "starts or ends with a blank"},
+                 {"pw😀", "cannot be stored in the file: 😀"},
+                 {"パス―～＄", ""},
+                 {"a b", ""}};
+    for (const auto& c : cases) {
+        const QString password = QString::fromUtf8(c.password);
+        const QString why = PassFile::CheckTexts({"App", "alice", "Tab", "Enter", password});
+        EXPECT_EQ(why.isEmpty(), *c.refusal == 0) << c.password;
+        EXPECT_TRUE(why.contains(QString::fromUtf8(c.refusal))) << why.toStdString();
+        EXPECT_EQ(PassFile::CheckTexts({"App", password, "Tab", "Enter", "pw"}).isEmpty(), why.isEmpty())
+            << "as a login name: " << c.password;
+    }
+    EXPECT_TRUE(PassFile::CheckTexts({"Mail — Firefox", "alice", "Tab", "Enter", "pw"}).isEmpty());  // only a label
+}
+
 TEST(PassFile, AFailedLoadNeverOverwritesTheStoredEntries) {
     Folder folder;
     ASSERT_TRUE(QDir(folder.dir.path()).mkdir("palist.dat"));  // a folder cannot be read as the file
