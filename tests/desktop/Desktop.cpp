@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -148,7 +149,10 @@ double Program::CpuSeconds() const {
     return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-Screen::Screen() : display_(XOpenDisplay(nullptr)) {
+Screen::Screen() {
+    // Xlib decodes window names into the locale's encoding: UTF-8, like the tests' own strings.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    display_ = XOpenDisplay(nullptr);
     if (!display_) throw std::runtime_error("no X display");
     // Windows come and go while the tree is walked; a vanished one is simply not found.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -229,10 +233,13 @@ std::string Screen::Title(Window window) {
                            &data) == Success && data)
         title.assign(reinterpret_cast<char*>(data), count);
     if (data) XFree(data);
-    // Some programs (xterm) set only the older WM_NAME.
+    // Some programs (xterm) set only the older WM_NAME, often in COMPOUND_TEXT.
     XTextProperty name;
     if (title.empty() && XGetWMName(display_, window, &name) && name.value) {
-        title.assign(reinterpret_cast<char*>(name.value), name.nitems);
+        char** list = nullptr;
+        int count = 0;
+        if (Xutf8TextPropertyToTextList(display_, &name, &list, &count) >= Success && count > 0) title = list[0];
+        if (list) XFreeStringList(list);
         XFree(name.value);
     }
     return title;

@@ -6,7 +6,9 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
+#include <vector>
 
 using namespace desktop;
 
@@ -53,6 +55,20 @@ protected:
                (screen.IsMinimised(window) ? " minimised" : "");
     }
     std::string Note(int k) { return ReadFile(folder + "/navilist.dat").substr((9 + k - 1) * 512, 512); }
+
+    // Brings the application to the front, restores the notes window as the user does and
+    // writes the note through its comment box and 保存.
+    void WriteNote(Window application, Window notes, const std::string& title, const std::string& comment) {
+        screen.Activate(application);
+        WaitFor([] { return false; }, 1.0);  // a tick sees the application in front
+        screen.Activate(notes);
+        ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(notes); }, 3))
+            << Describe(notes);
+        screen.ClickAt(notes, 76, 76);  // the comment box
+        Shell("xdotool type --delay 40 '" + comment + "'");
+        screen.ClickAt(notes, 184, 68);  // 保存
+        ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, title); }, 3)) << Describe(notes);
+    }
 };
 
 }  // namespace
@@ -102,16 +118,7 @@ TEST_F(NotesOnTheDesktop, WritesAndDeletesANoteForATerminalThroughItsButtons) {
     const Window xterm = Await(title);
     Window notes = 0;
     auto program = OpenNotes(notes);
-    screen.Activate(xterm);
-    WaitFor([] { return false; }, 1.0);  // a tick sees the terminal in front
-
-    screen.Activate(notes);  // the user restores the window
-    ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(notes); }, 3))
-        << Describe(notes);
-    screen.ClickAt(notes, 76, 76);  // the comment box
-    Shell("xdotool type --delay 40 'run make first'");
-    screen.ClickAt(notes, 184, 68);  // 保存
-    ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, title); }, 3)) << Describe(notes);
+    WriteNote(xterm, notes, title, "run make first");
     EXPECT_EQ(Note(1), NoteRecord(title, "run make first"));
     EXPECT_EQ(ReadFile(folder + "/navilist.bak"), std::string(9 * 512, '\0') + std::string(24 * 512, ' '));
 
@@ -120,3 +127,38 @@ TEST_F(NotesOnTheDesktop, WritesAndDeletesANoteForATerminalThroughItsButtons) {
     EXPECT_EQ(Note(1), std::string(512, ' '));
     EXPECT_EQ(ReadFile(folder + "/navilist.bak").substr(9 * 512, 512), NoteRecord(title, "run make first"));
 }
+
+// Real programs: a GTK dialog that draws its own title bar (where the window manager
+// composites), an xterm whose Japanese title comes as COMPOUND_TEXT, and a window titled like
+// every Firefox page, whose dash the file gives back as another one. Each gets its own note,
+// not the note of the window below it, and again after the notes window was started afresh.
+TEST_F(NotesOnTheDesktop, NotesFollowRealProgramsWhateverDrawsTheirTitleBarOrEncodesTheirTitle) {
+    Program below(KEY_TARGET " " + folder + "/below.txt Below");
+    const Window belowWindow = Await("Below");
+    const std::vector<std::pair<std::string, std::string>> programs{
+        {"env GTK_CSD=1 zenity --entry --title 'Zenity CSD'", "Zenity CSD"},
+        {"env LANG=C.UTF-8 xterm -T 'ログインXT'", "ログインXT"},
+        {KEY_TARGET " " + folder + "/page.txt 'Page — Mozilla Firefox'", "Page — Mozilla Firefox"}};
+    std::vector<std::unique_ptr<Program>> running;
+    std::vector<Window> windows;
+    for (const auto& [command, title] : programs) {
+        running.push_back(std::make_unique<Program>(command));
+        windows.push_back(Await(title));
+    }
+    {
+        Window notes = 0;
+        auto navi = OpenNotes(notes);
+        WriteNote(belowWindow, notes, "Below", "below");
+        for (size_t i = 0; i < programs.size(); ++i) WriteNote(windows[i], notes, programs[i].second, "note");
+    }
+    Window notes = 0;
+    auto navi = OpenNotes(notes);
+    for (size_t i = 0; i < programs.size(); ++i) {
+        screen.Activate(belowWindow);
+        ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, "Below"); }, 3)) << Describe(notes);
+        screen.Activate(windows[i]);
+        EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, programs[i].second); }, 3))
+            << programs[i].second << ": " << Describe(notes);
+    }
+}
+
