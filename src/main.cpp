@@ -1,5 +1,6 @@
 #include "Art.h"
 #include "Forms.h"
+#include "KeySender.h"
 #include "Services.h"
 #include "frmMain.h"
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);  // hidden into the tray is not closed
     QApplication::setWindowIcon(art::ProgramIcon());
     Services::UseReal();
+    RestoreLeftSpareKeys();  // a run killed while typing may have left keys changed
     unloadOnTerminationSignals(app);
     Forms::Show<frmMain>();
     return app.exec();

@@ -1,6 +1,7 @@
 #include "KeySender.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -18,6 +19,15 @@ struct KeyChoice {
     KeyCode keycode = 0;
     unsigned mods = 0;  // real modifiers that select the level
 };
+
+// The keycode a session has mapped for a character the layout lacks, as keycode and keysym
+// on the root window, for as long as it is mapped: a program killed while typing leaves it
+// so, and its next start puts it back (RestoreLeftSpareKeys).
+constexpr const char* SpareKeysProperty = "_PELMORA_SPARE_KEYS";
+
+unsigned KeysymOf(const KeyStroke& stroke) {
+    return stroke.keysym ? stroke.keysym : xkb_utf32_to_keysym(stroke.character);
+}
 
 // The first X error on the typing session's connection. Xlib's default handler would end
 // the program, the toolkit's would hide the error and keep typing; either way the keys
@@ -44,7 +54,7 @@ public:
     ~XTestSession() {
         if (!display_) return;
         for (KeyCode key : pressed_) XTestFakeKeyEvent(display_, key, False, CurrentTime);
-        if (spare_) restoreSpare();
+        restoreSpare();
         if (capsWasLocked_) XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, LockMask);
         XSync(display_, False);
         XSetErrorHandler(previousHandler);
@@ -68,10 +78,29 @@ public:
         return reloadMaps();
     }
 
+    bool canType(const KeyStroke& stroke) { return choose(stroke).has_value(); }
+
+    // Maps a keycode that has no symbols to the stroke's character, which the layout lacks.
+    // One at a time: a client reads its keymap when it gets to the key, so a mapping may only
+    // change once the keys typed with it have surely been read.
+    void mapSpare(const KeyStroke& stroke) {
+        restoreSpare();
+        for (int key = xkb_->max_key_code; key >= xkb_->min_key_code; --key) {
+            if (XkbKeyNumSyms(xkb_, key) != 0) continue;
+            spare_ = {KeysymOf(stroke), static_cast<KeyCode>(key)};
+            long record[2] = {long(spare_->keycode), long(spare_->keysym)};
+            XChangeProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, SpareKeysProperty, False),
+                            XA_INTEGER, 32, PropModeReplace, reinterpret_cast<unsigned char*>(record), 2);
+            KeySym syms[2] = {spare_->keysym, spare_->keysym};
+            XChangeKeyboardMapping(display_, key, 2, syms, 1);
+            XSync(display_, False);
+            std::this_thread::sleep_for(40ms);  // clients reload their keymap on MappingNotify
+            return;
+        }
+    }
+
     bool type(const KeyStroke& stroke, QString* error) {
-        const unsigned keysym = stroke.keysym ? stroke.keysym : xkb_utf32_to_keysym(stroke.character);
-        std::optional<KeyChoice> choice = find(keysym, stroke.character);
-        if (!choice) choice = mapSpare(keysym);
+        const std::optional<KeyChoice> choice = choose(stroke);
         if (!choice) {
             *error = QStringLiteral("no key is free to type \"%1\"").arg(QString::fromUcs4(&stroke.character, 1));
             return false;
@@ -89,7 +118,6 @@ public:
         release(choice->keycode);
         for (auto key = mods.rbegin(); key != mods.rend(); ++key) release(*key);
         if (refused(error)) return false;
-        if (spare_) restoreSpare();
         std::this_thread::sleep_for(4ms);  // lets the focused client take the keys in order
         return true;
     }
@@ -146,26 +174,22 @@ private:
         return best;
     }
 
-    // Maps the keysym on a keycode that has none, for a character the layout lacks.
-    std::optional<KeyChoice> mapSpare(unsigned keysym) {
-        for (int key = xkb_->max_key_code; key >= xkb_->min_key_code; --key) {
-            if (XkbKeyNumSyms(xkb_, key) != 0) continue;
-            KeySym syms[2] = {keysym, keysym};
-            XChangeKeyboardMapping(display_, key, 2, syms, 1);
-            XSync(display_, False);
-            spare_ = static_cast<KeyCode>(key);
-            std::this_thread::sleep_for(40ms);  // clients reload their keymap on MappingNotify
-            return KeyChoice{spare_, 0};
-        }
+    // The key for the stroke: on the layout, or the spare keycode mapped for it.
+    std::optional<KeyChoice> choose(const KeyStroke& stroke) {
+        const unsigned keysym = KeysymOf(stroke);
+        if (std::optional<KeyChoice> choice = find(keysym, stroke.character)) return choice;
+        if (spare_ && spare_->keysym == keysym) return KeyChoice{spare_->keycode, 0};
         return std::nullopt;
     }
 
     void restoreSpare() {
+        if (!spare_) return;
         std::this_thread::sleep_for(20ms);  // the client must read the key before its mapping goes
         KeySym none[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(display_, spare_, 2, none, 1);
+        XChangeKeyboardMapping(display_, spare_->keycode, 2, none, 1);
+        XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, SpareKeysProperty, False));
         XSync(display_, False);
-        spare_ = 0;
+        spare_.reset();
         reloadMaps();
     }
 
@@ -190,7 +214,11 @@ private:
     XModifierKeymap* modifierMap_ = nullptr;
     int group_ = 0;
     bool capsWasLocked_ = false;
-    KeyCode spare_ = 0;
+    struct Spare {
+        unsigned keysym;
+        KeyCode keycode;
+    };
+    std::optional<Spare> spare_;
     std::vector<KeyCode> pressed_;
 };
 
@@ -199,7 +227,35 @@ private:
 bool XTestKeySender::Send(const std::vector<KeyStroke>& strokes, QString* error) {
     XTestSession session;
     if (!session.open(error)) return false;
-    for (const KeyStroke& stroke : strokes)
+    for (const KeyStroke& stroke : strokes) {
+        if (!session.canType(stroke)) session.mapSpare(stroke);
         if (!session.type(stroke, error)) return false;
+    }
     return true;
+}
+
+void RestoreLeftSpareKeys() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    const Atom property = XInternAtom(display, SpareKeysProperty, False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 1024, True, XA_INTEGER, &type, &format,
+                           &count, &after, &data) == Success && data && format == 32) {
+        const long* pairs = reinterpret_cast<const long*>(data);
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        // Only a keycode that still carries the character is put back: someone may have set it since.
+        for (unsigned long i = 0; i + 1 < count; i += 2) {
+            const auto keycode = static_cast<KeyCode>(pairs[i]);
+            int perCode = 0;
+            KeySym* syms = XGetKeyboardMapping(display, keycode, 1, &perCode);
+            if (syms && perCode > 0 && syms[0] == KeySym(pairs[i + 1]))
+                XChangeKeyboardMapping(display, keycode, 2, none, 1);
+            if (syms) XFree(syms);
+        }
+    }
+    if (data) XFree(data);
+    XCloseDisplay(display);
 }

@@ -23,3 +23,7 @@ class XTestKeySender : public KeySender {
 public:
     bool Send(const std::vector<KeyStroke>& strokes, QString* error) override;
 };
+
+// Puts back the keycodes that a typing session killed in the middle (a crash, SIGKILL) left
+// mapped to characters the layout lacks; the program calls it once at start.
+void RestoreLeftSpareKeys();

@@ -3,7 +3,10 @@
 #include "Desktop.h"
 #include "KeySender.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace desktop;
 
@@ -75,3 +78,27 @@ TEST_F(KeyTyping, AKeyTheXServerRefusesFailsTheSendAndReleasesEverything) {
     EXPECT_FALSE(screen.AnyKeyDown());
     EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
 }
+
+// A run killed while typing characters the layout lacks leaves their spare keys mapped;
+// the program's next start puts the keyboard back as it was.
+TEST_F(KeyTyping, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
+    Shell("setxkbmap -layout us");
+    const std::string keymapBefore = Shell("xmodmap -pke");
+    Program target(KEY_TARGET " " + output);
+    Window window = 0;
+    ASSERT_TRUE(WaitFor([&] { return (window = screen.Shown("Key Target")) != 0; }));
+    screen.ActivateForTyping(window);
+    const pid_t typist = fork();
+    if (typist == 0) {
+        QString error;
+        XTestKeySender().Send(ParseKeys(QString(2000, QChar(u'パ'))).strokes, &error);
+        _exit(0);
+    }
+    EXPECT_TRUE(WaitFor([&] { return ReadFile(output).size() > 30; }));  // typing kana by now
+    kill(typist, SIGKILL);
+    waitpid(typist, nullptr, 0);
+    ASSERT_NE(Shell("xmodmap -pke"), keymapBefore);
+    Program program(PELMORA_BINARY);
+    EXPECT_TRUE(WaitFor([&] { return Shell("xmodmap -pke") == keymapBefore; })) << program.Stderr();
+}
+
