@@ -24,11 +24,12 @@ void WritePasswordFile(const std::string& path, const std::string& app, const st
     std::ofstream(path, std::ios::binary) << file;
 }
 
-// What a target received, its window title, and how it is started.
+// The window typed into (titled "Key Target"), and the keyboard it is typed on.
+enum class Into { KeyTarget, Xterm, Zenity };
 struct Target {
     const char* name;
     const char* keyboard;  // setxkbmap arguments, "+caps" for Caps Lock on as well
-    bool xterm;
+    Into into;
 };
 
 class NotebookTyping : public ::testing::TestWithParam<Target> {
@@ -49,11 +50,16 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return (window = screen.Shown(title)) != 0; })) << title;
         return window;
     }
-    // Our own two-field window, or a terminal whose shell copies each key unchanged
-    // into the output file (no line editing, no echo; Enter arrives as a line end).
-    std::string TargetCommand(bool xterm) const {
-        if (!xterm) return KEY_TARGET " " + output;
-        return "xterm -T 'Key Target' -e sh -c 'stty -icanon -echo; exec cat > " + output + "'";
+    // Our own two-field window; a terminal whose shell copies each key unchanged into the
+    // output file (no line editing, no echo; Enter arrives as a line end); or GTK's login
+    // dialog, which prints "login|password" when Enter accepts it.
+    std::string TargetCommand(Into into) const {
+        switch (into) {
+        case Into::KeyTarget: return KEY_TARGET " " + output;
+        case Into::Xterm: return "xterm -T 'Key Target' -e sh -c 'stty -icanon -echo; exec cat > " + output + "'";
+        case Into::Zenity: return "zenity --password --username --title 'Key Target' > " + output;
+        }
+        return {};
     }
 };
 
@@ -71,7 +77,7 @@ TEST_P(NotebookTyping, AnEntryClickTypesLoginAndPasswordIntoTheWindowActiveBefor
     // The password uses notation: +b is Shift+b, {%} a literal percent sign, and
     // characters this layout may lack.
     WritePasswordFile(folder + "/palist.dat", "Target", "alice", "Tab", "Enter", "pw+b{%}9@|");
-    Program target(TargetCommand(param.xterm));
+    Program target(TargetCommand(param.into));
     const Window targetWindow = Await("Key Target");
     Program notebook("sh -c 'cp " + folder + "/palist.dat . && exec " PASS_HOST "'");
     const Window notebookWindow = Await("LumPassword");
@@ -82,13 +88,17 @@ TEST_P(NotebookTyping, AnEntryClickTypesLoginAndPasswordIntoTheWindowActiveBefor
     // cmdNavi(0) lies at 120, 120 twips (8, 8 pixels) in the client area, 113 x 25 pixels.
     const auto clicked = Clock::now();
     Shell("xdotool mousemove --window " + std::to_string(notebookWindow) + " 60 20 click 1");
-    ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\t"; }, 5)) << ReadFile(output);
-    const auto login = Clock::now();
-    ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\tpwB%9@|\n"; }, 5)) << ReadFile(output);
-    const auto password = Clock::now();
     using std::chrono::duration;
-    EXPECT_GE(duration<double>(login - clicked).count(), 0.95);
-    EXPECT_GE(duration<double>(password - login).count(), 0.95);
+    if (param.into == Into::Zenity) {
+        ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice|pwB%9@|\n"; }, 8)) << ReadFile(output);
+        EXPECT_GE(duration<double>(Clock::now() - clicked).count(), 1.9);
+    } else {
+        ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\t"; }, 5)) << ReadFile(output);
+        const auto login = Clock::now();
+        ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\tpwB%9@|\n"; }, 5)) << ReadFile(output);
+        EXPECT_GE(duration<double>(login - clicked).count(), 0.95);
+        EXPECT_GE(duration<double>(Clock::now() - login).count(), 0.95);
+    }
     EXPECT_TRUE(screen.IsMinimised(notebookWindow));
     EXPECT_FALSE(screen.AnyKeyDown());
     EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
@@ -97,11 +107,14 @@ TEST_P(NotebookTyping, AnEntryClickTypesLoginAndPasswordIntoTheWindowActiveBefor
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, NotebookTyping,
-                         ::testing::Values(Target{"us", "-layout us", false}, Target{"de", "-layout de", false},
-                                           Target{"fr", "-layout fr", false},
-                                           Target{"jp106", "-model jp106 -layout jp", false},
-                                           Target{"caps", "-layout us+caps", false},
-                                           Target{"xterm", "-layout us", true}),
+                         ::testing::Values(Target{"us", "-layout us", Into::KeyTarget},
+                                           Target{"de", "-layout de", Into::KeyTarget},
+                                           Target{"fr", "-layout fr", Into::KeyTarget},
+                                           Target{"jp106", "-model jp106 -layout jp", Into::KeyTarget},
+                                           Target{"caps", "-layout us+caps", Into::KeyTarget},
+                                           Target{"xterm", "-layout us", Into::Xterm},
+                                           Target{"zenity_us", "-layout us", Into::Zenity},
+                                           Target{"zenity_de", "-layout de", Into::Zenity}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Every way a typing sequence can end leaves the keyboard as it was: no key held down,
@@ -119,7 +132,7 @@ protected:
         Shell("xdotool key Caps_Lock");
         keymapBefore = Shell("xmodmap -pke");
         WritePasswordFile(folder + "/palist.dat", "Target", "alice", "Tab", "(None)", password);
-        target = std::make_unique<Program>(TargetCommand(false));
+        target = std::make_unique<Program>(TargetCommand(Into::KeyTarget));
         const Window targetWindow = Await("Key Target");
         notebook = std::make_unique<Program>("sh -c 'cp " + folder + "/palist.dat . && exec " PASS_HOST "'");
         notebookWindow = Await("LumPassword");
