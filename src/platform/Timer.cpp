@@ -4,6 +4,9 @@
 
 Timer::Timer(Form* owner, int intervalMs, bool enabled, std::function<void()> onTimer)
     : QObject(owner), owner_(owner), onTimer_(std::move(onTimer)) {
+    // The intervals are ones the user sees (the tour's steps, the magnifier's and the notes'
+    // refresh); Qt's default coarse timers may fire up to 5% early.
+    timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(intervalMs);
     connect(&timer_, &QTimer::timeout, this, &Timer::tick);
     SetEnabled(enabled);

@@ -3,6 +3,7 @@
 #include "Timer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -125,3 +126,20 @@ TEST(Forms, TitleBarCloseUnloadsAndATimerTickIsNeverNested) {
     EXPECT_EQ(journal.mid(1), QStringList({"query 0", "unload"}));
     settle();
 }
+
+// The program's intervals are ones the user sees: a tick never comes before its time.
+TEST(Forms, TimerTicksNeverComeEarly) {
+    FakeServices fakes;
+    frmProbe& probe = Forms::Show<frmProbe>();
+    probe.tmrTick->SetEnabled(false);
+    QElapsedTimer clock;
+    std::vector<qint64> ticks;
+    new Timer(&probe, 1000, true, [&] { ticks.push_back(clock.nsecsElapsed()); });
+    clock.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.size() >= 2; }, 4000));
+    for (size_t i = 0; i < ticks.size(); ++i)  // on a fixed schedule: tick i is due at (i + 1) x 1000 ms
+        EXPECT_GE(ticks[i], qint64(i + 1) * 1'000'000'000 - 1'000'000) << "tick " << i;
+    Forms::Unload(&probe);
+    settle();
+}
+
