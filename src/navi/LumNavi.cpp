@@ -209,10 +209,12 @@ void LumNavi::MoveToCorner() {
 
 void LumNavi::Form_Resize() {
     if (TaskIndex == 0 && WindowState() == vbNormal) {
-        // The user restored the window to write or browse: hold the frame still.
+        // The user restored the window to write or browse: hold the frame still, and let
+        // the note be typed at once.
         tmrFind->SetEnabled(false);
         SetTopMost(OwnHandle(), 1);
         MoveToCorner();
+        if (FrameNoTask->isVisible()) txtCmnt->setFocus();
     } else if (WindowState() == vbMinimized) {
         tmrFind->SetEnabled(true);
     }

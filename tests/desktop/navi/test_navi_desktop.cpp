@@ -57,14 +57,13 @@ protected:
     std::string Note(int k) { return ReadFile(folder + "/navilist.dat").substr((9 + k - 1) * 512, 512); }
 
     // Brings the application to the front, restores the notes window as the user does and
-    // writes the note through its comment box and 保存.
+    // types the note straight away (the comment box has the keyboard), then clicks 保存.
     void WriteNote(Window application, Window notes, const std::string& title, const std::string& comment) {
         screen.Activate(application);
         WaitFor([] { return false; }, 1.0);  // a tick sees the application in front
         screen.Activate(notes);
         ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(notes); }, 3))
             << Describe(notes);
-        screen.ClickAt(notes, 76, 76);  // the comment box
         Shell("xdotool type --delay 40 '" + comment + "'");
         screen.ClickAt(notes, 184, 68);  // 保存
         ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, title); }, 3)) << Describe(notes);
