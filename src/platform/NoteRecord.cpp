@@ -236,18 +236,38 @@ PendingFile::~PendingFile() {
 }
 
 bool PendingFile::Commit(QString* error) {
-    if (temp_.isEmpty() || ::rename(temp_.constData(), QFile::encodeName(path_).constData()) != 0) {
+    const bool ok = !temp_.isEmpty() && (inPlace_ ? CopyInPlace() : ::rename(temp_.constData(), target_.constData()) == 0);
+    if (!ok) {
         if (error) *error = QStringLiteral("%1: %2").arg(path_, temp_.isEmpty() ? QStringLiteral("not written") : ErrnoText());
         return false;
     }
+    if (inPlace_) ::unlink(temp_.constData());
     temp_.clear();
+    if (inPlace_) return true;
     // Make the rename itself durable.
-    const int dir = ::open(QFile::encodeName(QFileInfo(path_).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    const int dir = ::open(QFile::encodeName(QFileInfo(QFile::decodeName(target_)).absolutePath()).constData(),
+                           O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
     return true;
+}
+
+// A file with other hard links keeps them: the new content, already safe in the temporary
+// file, is written over the old in place.
+bool PendingFile::CopyInPlace() const {
+    QFile from(QFile::decodeName(temp_));
+    if (!from.open(QIODevice::ReadOnly)) return false;
+    const QByteArray content = from.readAll();
+    const int fd = ::open(target_.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    NoFileSizeSignal quiet;
+    const bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return ok;
 }
 
 bool CommitBackupThenData(PendingFile* backup, PendingFile* data, const QString& backupFailed,
@@ -269,7 +289,14 @@ bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray
     if (!pending->temp_.isEmpty()) ::unlink(pending->temp_.constData());
     pending->temp_.clear();
     pending->path_ = path;
-    const QByteArray native = QFile::encodeName(path);
+    // A symbolic link (a data file kept in a synced folder) is followed: its target gets the
+    // new content, and the link stays a link.
+    const QFileInfo link(path);
+    const QString resolved = !link.isSymLink()                     ? path
+                             : link.canonicalFilePath().isEmpty() ? link.symLinkTarget()
+                                                                  : link.canonicalFilePath();
+    const QByteArray native = QFile::encodeName(resolved);
+    pending->target_ = native;
     auto fail = [&](const QString& why) {
         if (error) *error = QStringLiteral("%1: %2").arg(path, why);
         return false;
@@ -279,8 +306,10 @@ bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray
     QByteArray content;
     mode_t mode = newFileMode;
     struct stat st{};
+    pending->inPlace_ = false;
     if (::stat(native.constData(), &st) == 0) {
         mode = st.st_mode & 07777;
+        pending->inPlace_ = st.st_nlink > 1;
         // The rename would replace even a file that is read-only: write only what could
         // be written in place.
         const int probe = ::open(native.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -303,7 +332,7 @@ bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray
         std::memcpy(content.data() + start + qsizetype(i) * RecordLength, record.constData(), RecordLength);
     }
 
-    const QFileInfo info(path);
+    const QFileInfo info(resolved);
     QByteArray temp =
         QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
     const int fd = ::mkstemp(temp.data());

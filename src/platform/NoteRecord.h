@@ -74,7 +74,8 @@ mode_t DefaultFileMode();
 
 // A file's new content, written in full to a temporary file in the same folder and
 // flushed to disk, waiting to take the file's place. Until Commit the file is as it was;
-// a pending file that is never committed is removed.
+// a pending file that is never committed is removed. A symbolic link is followed; a file
+// with several hard links is written over in place, so that all its names see the content.
 class PendingFile {
 public:
     PendingFile() = default;
@@ -86,8 +87,12 @@ public:
 
 private:
     friend bool PrepareRecords(const QString&, int, const QList<QByteArray>&, mode_t, PendingFile*, QString*);
-    QString path_;
+    bool CopyInPlace() const;
+
+    QString path_;       // the name the user knows, for messages
+    QByteArray target_;  // the file written: a symbolic link's target
     QByteArray temp_;
+    bool inPlace_ = false;  // the file has other hard links
 };
 
 // Prepares writing records firstRecord.. (numbered from 1) into the file at path, keeping

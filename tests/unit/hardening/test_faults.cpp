@@ -301,3 +301,49 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"PassLimitBelowBackup", false, Fault::LimitBelowBackup},
                       Case{"PassLimitBelowData", false, Fault::LimitBelowData}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A data file kept elsewhere (a synced folder) and linked into the working folder: a save
+// reaches the file the link names, and the link stays; a hard link keeps its other name.
+class LinkedDataFile : public ::testing::TestWithParam<bool> {
+protected:
+    QTemporaryDir dir, synced;
+    QString oldDir = QDir::currentPath();
+    FakeServices fakes;
+    std::unique_ptr<Tool> tool = GetParam() ? std::unique_ptr<Tool>(new NotesTool) : std::unique_ptr<Tool>(new PassTool);
+
+    void SetUp() override { QDir::setCurrent(dir.path()); }
+    void TearDown() override {
+        tool->Close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QDir::setCurrent(oldDir);
+    }
+    void StoreAndExpectIn(const QString& file) {
+        tool->Open();
+        tool->Store("Linked");
+        EXPECT_TRUE(ReadAll(file).contains("Linked")) << file.toStdString();
+        EXPECT_TRUE(ReadAll(tool->Backup()).contains("Mail"));
+        QStringList shown = fakes.messageBox->prompts;
+        shown.removeAll("Do you want to save the changes?");
+        EXPECT_TRUE(shown.isEmpty()) << shown.join('\n').toStdString();
+    }
+};
+
+TEST_P(LinkedDataFile, ASymbolicLinkStaysALinkToTheSavedFile) {
+    const QString real = synced.filePath(tool->Data());
+    ASSERT_TRUE(WriteAll(real, StoredData()));
+    ASSERT_TRUE(QFile::link(real, tool->Data()));
+    StoreAndExpectIn(real);
+    EXPECT_EQ(QFileInfo(tool->Data()).symLinkTarget(), real);
+    EXPECT_EQ(QDir(synced.path()).entryList(QDir::Files | QDir::Hidden), QStringList(tool->Data()));
+}
+
+TEST_P(LinkedDataFile, AHardLinkedFileKeepsItsOtherName) {
+    const QString other = synced.filePath("other-name.dat");
+    ASSERT_TRUE(WriteAll(tool->Data(), StoredData()));
+    ASSERT_EQ(::link(tool->Data(), QFile::encodeName(other).constData()), 0);
+    StoreAndExpectIn(other);
+    EXPECT_EQ(ReadAll(other), ReadAll(tool->Data()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, LinkedDataFile, ::testing::Values(true, false),
+                         [](const auto& info) { return std::string(info.param ? "Notes" : "Pass"); });
