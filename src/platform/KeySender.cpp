@@ -78,8 +78,6 @@ public:
         return reloadMaps();
     }
 
-    bool canType(const KeyStroke& stroke) { return choose(stroke).has_value(); }
-
     // Maps a keycode that has no symbols to the stroke's character, which the layout lacks.
     // One at a time: a client reads its keymap when it gets to the key, so a mapping may only
     // change once the keys typed with it have surely been read.
@@ -100,7 +98,11 @@ public:
     }
 
     bool type(const KeyStroke& stroke, QString* error) {
-        const std::optional<KeyChoice> choice = choose(stroke);
+        std::optional<KeyChoice> choice = choose(stroke);
+        if (!choice) {
+            mapSpare(stroke);
+            choice = choose(stroke);
+        }
         if (!choice) {
             *error = QStringLiteral("no key is free to type \"%1\"").arg(QString::fromUcs4(&stroke.character, 1));
             return false;
@@ -227,10 +229,8 @@ private:
 bool XTestKeySender::Send(const std::vector<KeyStroke>& strokes, QString* error) {
     XTestSession session;
     if (!session.open(error)) return false;
-    for (const KeyStroke& stroke : strokes) {
-        if (!session.canType(stroke)) session.mapSpare(stroke);
+    for (const KeyStroke& stroke : strokes)
         if (!session.type(stroke, error)) return false;
-    }
     return true;
 }
 
