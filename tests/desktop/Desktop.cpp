@@ -55,11 +55,6 @@ std::string NoteRecord(const std::string& title, const std::string& comment) {
 
 bool CapsLockOn() { return Shell("xset -q").find("Caps Lock:   on") != std::string::npos; }
 
-std::string DesktopName() {
-    const char* name = std::getenv("PELMORA_DESKTOP");
-    return name ? name : "openbox";
-}
-
 std::string StatusNotifierItem() {
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) return {};
     // The reply lists each item as  string ":1.23/StatusNotifierItem" ; the program's is the only one.

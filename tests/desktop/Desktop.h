@@ -29,9 +29,6 @@ std::string NoteRecord(const std::string& title, const std::string& comment);
 // Whether the X server's Caps Lock is locked.
 bool CapsLockOn();
 
-// The desktop scripts/run-desktop started: "openbox" (XEmbed tray), "xfce" or "lxqt"
-// (StatusNotifierItem hosts on a session bus).
-std::string DesktopName();
 // The program's StatusNotifierItem as the panel's watcher lists it ("service/object path");
 // empty when the program's icon is not such an item (an XEmbed tray, or no icon at all).
 std::string StatusNotifierItem();
