@@ -249,48 +249,47 @@ Window Screen::FindByTitle(const std::string& title) {
 }
 
 Rect Screen::TrayIcon() {
-    const Rect embedded = embeddedTrayIcon();
-    return embedded ? embedded : pictureOnDock(0x2f6fb2);
-}
-
-Rect Screen::embeddedTrayIcon() {
     Rect found;
     walk(display_, DefaultRootWindow(display_), [&](Window dock) {
-        if (found || !hasAtom(display_, dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK")) return;
-        walk(display_, dock, [&](Window inner) {
-            if (!found && className(display_, inner) == "pelmora" && Viewable(inner)) found = area(display_, inner);
-        });
+        if (found || !Viewable(dock) || !hasAtom(display_, dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK"))
+            return;
+        found = embeddedIcon(dock);
+        if (!found) found = pictureOn(dock, 0x2f6fb2);
     });
     return found;
 }
 
-// The bounding box of the pixels of one colour (a little off for rounding) on the viewable docks.
-Rect Screen::pictureOnDock(unsigned long rgb) {
+// The program's window embedded in the dock (an XEmbed tray).
+Rect Screen::embeddedIcon(Window dock) {
+    Rect found;
+    walk(display_, dock, [&](Window inner) {
+        if (!found && className(display_, inner) == "pelmora" && Viewable(inner)) found = area(display_, inner);
+    });
+    return found;
+}
+
+// The bounding box of the pixels of one colour (a little off for rounding) on the dock.
+Rect Screen::pictureOn(Window dock, unsigned long rgb) {
     const auto near = [rgb](unsigned long pixel) {
         for (int shift : {0, 8, 16})
             if (std::abs(int((pixel >> shift) & 0xff) - int((rgb >> shift) & 0xff)) > 6) return false;
         return true;
     };
-    Rect found;
-    walk(display_, DefaultRootWindow(display_), [&](Window dock) {
-        if (found || !Viewable(dock) || !hasAtom(display_, dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK"))
-            return;
-        const Rect where = area(display_, dock);
-        XImage* image = XGetImage(display_, DefaultRootWindow(display_), where.x, where.y, where.width, where.height,
-                                  AllPlanes, ZPixmap);
-        if (!image) return;
-        int left = where.width, top = where.height, right = -1, bottom = -1, count = 0;
-        for (int y = 0; y < where.height; ++y)
-            for (int x = 0; x < where.width; ++x)
-                if (near(XGetPixel(image, x, y))) {
-                    left = std::min(left, x), right = std::max(right, x);
-                    top = std::min(top, y), bottom = std::max(bottom, y);
-                    ++count;
-                }
-        XDestroyImage(image);
-        if (count >= 16) found = {where.x + left, where.y + top, right - left + 1, bottom - top + 1};
-    });
-    return found;
+    const Rect where = area(display_, dock);
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), where.x, where.y, where.width, where.height,
+                              AllPlanes, ZPixmap);
+    if (!image) return {};
+    int left = where.width, top = where.height, right = -1, bottom = -1, count = 0;
+    for (int y = 0; y < where.height; ++y)
+        for (int x = 0; x < where.width; ++x)
+            if (near(XGetPixel(image, x, y))) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+                ++count;
+            }
+    XDestroyImage(image);
+    if (count < 16) return {};
+    return {where.x + left, where.y + top, right - left + 1, bottom - top + 1};
 }
 
 Rect Screen::PanelMenu() {
@@ -325,11 +324,7 @@ int Screen::CountPopupMenus() {
     return count;
 }
 
-void Screen::Click(Window window, int button, int times) {
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display_, window, &attributes);
-    ClickAt(window, attributes.width / 2, attributes.height / 2, button, times);
-}
+void Screen::Click(Window window, int button, int times) { Click(area(display_, window), button, times); }
 
 void Screen::Click(const Rect& area, int button, int times) {
     Shell("xdotool mousemove " + std::to_string(area.x + area.width / 2) + " " + std::to_string(area.y + area.height / 2) +
@@ -337,11 +332,8 @@ void Screen::Click(const Rect& area, int button, int times) {
 }
 
 void Screen::ClickAt(Window window, int x, int y, int button, int times) {
-    Window child;
-    int rootX = 0, rootY = 0;
-    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x, y, &rootX, &rootY, &child);
-    Shell("xdotool mousemove " + std::to_string(rootX) + " " + std::to_string(rootY) + " click --repeat " +
-          std::to_string(times) + " --delay 120 " + std::to_string(button));
+    const Rect where = area(display_, window);
+    Click(Rect{where.x + x, where.y + y, 1, 1}, button, times);
 }
 
 bool Screen::IsAbove(Window window) { return hasAtom(display_, window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"); }

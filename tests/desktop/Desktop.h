@@ -108,8 +108,8 @@ public:
     void AskToClose(Window window);
 
 private:
-    Rect embeddedTrayIcon();
-    Rect pictureOnDock(unsigned long rgb);
+    Rect embeddedIcon(Window dock);
+    Rect pictureOn(Window dock, unsigned long rgb);
 
     ::_XDisplay* display_;
 };
