@@ -236,34 +236,33 @@ PendingFile::~PendingFile() {
 }
 
 bool PendingFile::Commit(QString* error) {
-    const bool ok = !temp_.isEmpty() && (inPlace_ ? CopyInPlace() : ::rename(temp_.constData(), target_.constData()) == 0);
+    const bool ok = !temp_.isEmpty() && (inPlace_ ? WriteInPlace() : ::rename(temp_.constData(), target_.constData()) == 0);
     if (!ok) {
         if (error) *error = QStringLiteral("%1: %2").arg(path_, temp_.isEmpty() ? QStringLiteral("not written") : ErrnoText());
         return false;
     }
-    if (inPlace_) ::unlink(temp_.constData());
-    temp_.clear();
-    if (inPlace_) return true;
-    // Make the rename itself durable.
-    const int dir = ::open(QFile::encodeName(QFileInfo(QFile::decodeName(target_)).absolutePath()).constData(),
-                           O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    if (inPlace_) {
+        ::unlink(temp_.constData());
+    } else {
+        // Make the rename itself durable.
+        const int dir = ::open(QFile::encodeName(QFileInfo(QFile::decodeName(target_)).absolutePath()).constData(),
+                               O_RDONLY | O_DIRECTORY);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
     }
+    temp_.clear();
     return true;
 }
 
-// A file with other hard links keeps them: the new content, already safe in the temporary
-// file, is written over the old in place.
-bool PendingFile::CopyInPlace() const {
-    QFile from(QFile::decodeName(temp_));
-    if (!from.open(QIODevice::ReadOnly)) return false;
-    const QByteArray content = from.readAll();
+// A file with other hard links keeps them: the new content is written over the old in
+// place (the temporary file showed that it fits on the disk).
+bool PendingFile::WriteInPlace() const {
     const int fd = ::open(target_.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return false;
     NoFileSizeSignal quiet;
-    const bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
+    const bool ok = WriteAll(fd, *inPlace_) && ::fsync(fd) == 0;
     const int saved = errno;
     ::close(fd);
     errno = saved;
@@ -306,10 +305,11 @@ bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray
     QByteArray content;
     mode_t mode = newFileMode;
     struct stat st{};
-    pending->inPlace_ = false;
+    pending->inPlace_.reset();
+    bool hardLinked = false;
     if (::stat(native.constData(), &st) == 0) {
         mode = st.st_mode & 07777;
-        pending->inPlace_ = st.st_nlink > 1;
+        hardLinked = st.st_nlink > 1;
         // The rename would replace even a file that is read-only: write only what could
         // be written in place.
         const int probe = ::open(native.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -353,6 +353,7 @@ bool PrepareRecords(const QString& path, int firstRecord, const QList<QByteArray
         return fail(why);
     }
     pending->temp_ = temp;
+    if (hardLinked) pending->inPlace_ = content;
     return true;
 }
 

@@ -87,12 +87,12 @@ public:
 
 private:
     friend bool PrepareRecords(const QString&, int, const QList<QByteArray>&, mode_t, PendingFile*, QString*);
-    bool CopyInPlace() const;
+    bool WriteInPlace() const;
 
     QString path_;       // the name the user knows, for messages
     QByteArray target_;  // the file written: a symbolic link's target
     QByteArray temp_;
-    bool inPlace_ = false;  // the file has other hard links
+    std::optional<QByteArray> inPlace_;  // the new content, when the file has other hard links
 };
 
 // Prepares writing records firstRecord.. (numbered from 1) into the file at path, keeping
