@@ -60,9 +60,9 @@ std::optional<QString> NameText(Display* display, xcb_get_property_cookie_t cook
     if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE) return std::nullopt;
     XTextProperty property{static_cast<unsigned char*>(xcb_get_property_value(reply.reply)), reply->type, 8,
                            static_cast<unsigned long>(xcb_get_property_value_length(reply.reply))};
+    if (property.nitems == 0) return QString();
     char** list = nullptr;
     int count = 0;
-    if (property.nitems == 0) return QString();
     if (Xutf8TextPropertyToTextList(display, &property, &list, &count) < Success) return std::nullopt;
     const QString text = count > 0 ? QString::fromUtf8(list[0]) : QString();
     XFreeStringList(list);
