@@ -10,21 +10,26 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <unordered_set>
 
 namespace {
 
 enum AtomName {
-    NetClientListStacking, NetWmState, NetWmStateHidden, NetWmStateAbove, NetWmWindowType,
-    NetWmWindowTypeNormal, NetWmWindowTypeDialog, NetWmName, AtomCount
+    NetActiveWindow, NetClientListStacking, NetWmState, NetWmStateHidden, NetWmStateAbove, NetWmWindowType,
+    NetWmWindowTypeNormal, NetWmWindowTypeDialog, NetWmName, NetSupported, NetWmActionMinimize, WmChangeState,
+    AtomCount
 };
 constexpr std::array<const char*, AtomCount> AtomNames{
-    "_NET_CLIENT_LIST_STACKING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_ABOVE",
-    "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_NAME"};
+    "_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST_STACKING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_ABOVE",
+    "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_NAME",
+    "_NET_SUPPORTED", "_NET_WM_ACTION_MINIMIZE", "WM_CHANGE_STATE"};
 
 // Longest title read, in 32-bit units (64 KiB).
 constexpr uint32_t TitleUnits = 16384;
 // The first batch of a walk; later batches double, so a long walk costs log2(n) round trips.
 constexpr size_t FirstBatch = 4;
+// Window managers nest a client at most a few windows deep below its frame.
+constexpr int FrameDepth = 8;
 
 template <class Reply>
 struct Freed {
@@ -107,16 +112,78 @@ struct X11DesktopWindows::Connection {
 X11DesktopWindows::X11DesktopWindows() : x_(std::make_unique<Connection>()) {}
 X11DesktopWindows::~X11DesktopWindows() = default;
 
+std::vector<uint32_t> FrontToBack(uint32_t active, const std::vector<uint32_t>& clients,
+                                  const std::vector<uint32_t>& framesBottomUp,
+                                  const std::function<uint32_t(uint32_t)>& frameOf) {
+    std::unordered_map<uint32_t, size_t> height;  // 0 = bottom
+    for (size_t i = 0; i < framesBottomUp.size(); ++i) height[framesBottomUp[i]] = i + 1;
+    const auto heightOf = [&](uint32_t client) {
+        const auto it = height.find(frameOf(client));
+        return it == height.end() ? 0 : it->second;
+    };
+    std::vector<uint32_t> order(clients.rbegin(), clients.rend());
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return heightOf(a) > heightOf(b); });
+    const auto front = std::find(order.begin(), order.end(), active);
+    if (active != 0 && front != order.end()) std::rotate(order.begin(), front, front + 1);
+    return order;
+}
+
 uint32_t X11DesktopWindows::First() {
     stack_.clear();
     cursor_ = 0;
     if (!x_->Usable()) return 0;
     x_->DropQueuedErrors();
-    // The property lists the bottom window first.
-    const std::vector<uint32_t> bottomUp =
-        Items(x_->c, RequestProperty(x_->c, x_->root, x_->atom[NetClientListStacking], 65536));
-    for (auto it = bottomUp.rbegin(); it != bottomUp.rend(); ++it) stack_.push_back(Entry{*it});
+    xcb_connection_t* c = x_->c;
+    const auto activeCookie = RequestProperty(c, x_->root, x_->atom[NetActiveWindow], 1);
+    const auto clientsCookie = RequestProperty(c, x_->root, x_->atom[NetClientListStacking], 65536);
+    const auto treeCookie = xcb_query_tree(c, x_->root);
+    const std::vector<uint32_t> active = Items(c, activeCookie);
+    const std::vector<uint32_t> clients = Items(c, clientsCookie);
+    Freed tree(xcb_query_tree_reply(c, treeCookie, nullptr));
+    std::vector<uint32_t> topLevel;
+    if (tree) {
+        const xcb_window_t* children = xcb_query_tree_children(tree.reply);
+        topLevel.assign(children, children + xcb_query_tree_children_length(tree.reply));
+    }
+    FindFrames(clients, topLevel);
+    const auto frameOf = [this](uint32_t client) {
+        const auto it = frames_.find(client);
+        return it == frames_.end() ? 0u : it->second;
+    };
+    for (uint32_t window : FrontToBack(active.empty() ? 0 : active[0], clients, topLevel, frameOf))
+        stack_.push_back(Entry{window});
     return stack_.empty() ? 0 : stack_.front().window;
+}
+
+// Climbs from each client whose frame is not known yet to the root's child that holds it,
+// one batch of tree queries per level.
+void X11DesktopWindows::FindFrames(const std::vector<uint32_t>& clients, const std::vector<uint32_t>& topLevel) {
+    const std::unordered_set<uint32_t> isTopLevel(topLevel.begin(), topLevel.end());
+    std::unordered_map<uint32_t, uint32_t> known;
+    std::vector<std::pair<uint32_t, uint32_t>> climbing;  // client, the window reached so far
+    for (uint32_t client : clients) {
+        const auto it = frames_.find(client);
+        if (it != frames_.end() && isTopLevel.count(it->second)) known[client] = it->second;
+        else climbing.emplace_back(client, client);
+    }
+    for (int level = 0; level < FrameDepth && !climbing.empty(); ++level) {
+        std::vector<std::pair<uint32_t, uint32_t>> asking;
+        for (const auto& [client, window] : climbing) {
+            if (isTopLevel.count(window)) known[client] = window;
+            else asking.emplace_back(client, window);
+        }
+        std::vector<xcb_query_tree_cookie_t> cookies;
+        for (const auto& each : asking) cookies.push_back(xcb_query_tree(x_->c, each.second));
+        climbing.clear();
+        for (size_t i = 0; i < asking.size(); ++i) {
+            Freed reply(xcb_query_tree_reply(x_->c, cookies[i], nullptr));
+            if (!reply) continue;  // gone meanwhile
+            const auto [client, window] = asking[i];
+            if (reply->parent == x_->root || reply->parent == XCB_WINDOW_NONE) known[client] = window;
+            else climbing.emplace_back(client, reply->parent);
+        }
+    }
+    frames_ = std::move(known);  // clients that have gone are forgotten
 }
 
 size_t X11DesktopWindows::PositionOf(uint32_t window) {
@@ -204,18 +271,32 @@ void X11DesktopWindows::SetTopMost(uint32_t window, bool on) {
 void X11DesktopWindows::Restore(uint32_t window) { ChangeState(window, false, NetWmStateHidden); }
 
 void X11DesktopWindows::ChangeState(uint32_t window, bool add, int stateAtom) {
+    // _NET_WM_STATE_ADD / _REMOVE, from an application.
+    SendToWindowManager(window, NetWmState, {add ? 1u : 0u, x_->atom[stateAtom], 0, 1, 0});
+}
+
+void X11DesktopWindows::Minimise(uint32_t window) {
+    SendToWindowManager(window, WmChangeState, {3, 0, 0, 0, 0});  // IconicState (ICCCM)
+}
+
+void X11DesktopWindows::SendToWindowManager(uint32_t window, int type, const std::array<uint32_t, 5>& data) {
     if (!x_->Usable()) return;
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = window;
-    message.type = x_->atom[NetWmState];
-    message.data.data32[0] = add ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
-    message.data.data32[1] = x_->atom[stateAtom];
-    message.data.data32[3] = 1;  // from an application
+    message.type = x_->atom[type];
+    std::copy(data.begin(), data.end(), message.data.data32);
     xcb_send_event(x_->c, 0, x_->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));
     xcb_flush(x_->c);
+}
+
+bool X11DesktopWindows::CanMinimise() {
+    if (!x_->Usable()) return true;
+    const std::vector<uint32_t> supported =
+        Items(x_->c, RequestProperty(x_->c, x_->root, x_->atom[NetSupported], 1024));
+    return supported.empty() || Contains(supported, x_->atom[NetWmActionMinimize]);
 }
 
 void InstallXErrorHandler() { XSetErrorHandler(IgnoreXError); }

@@ -1,3 +1,4 @@
+#include "DesktopWindows.h"
 #include "Fakes.h"
 #include "FileDialog.h"
 #include "RecordFile.h"
@@ -76,4 +77,25 @@ TEST(RecordFile, ReportsAFileThatCanNeitherBeOpenedNorCreated) {
     EXPECT_FALSE(RecordFile::Open(dir.filePath("missing/x.dat"), 512, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(RecordFile::Open(dir.path(), 512));  // a directory is no record file
+}
+
+// The walk's order from what the window manager and the X server publish: clients A, B, C
+// (0xA, 0xB, 0xC) in frames 0x1A, 0x1B, 0x1C.
+TEST(FrontToBack, PutsTheActiveWindowFirstThenFollowsTheServersStacking) {
+    struct Case {
+        const char* what;
+        uint32_t active;
+        std::vector<uint32_t> clients, framesBottomUp, expected;
+    };
+    const std::vector<Case> cases{
+        {"list in order", 0xC, {0xA, 0xB, 0xC}, {0x1A, 0x1B, 0x1C}, {0xC, 0xB, 0xA}},
+        {"list left as mapped (fluxbox)", 0xA, {0xA, 0xB, 0xC}, {0x1C, 0x1B, 0x1A}, {0xA, 0xB, 0xC}},
+        {"list top first (icewm), none active", 0, {0xC, 0xB, 0xA}, {0x1A, 0x1B, 0x1C}, {0xC, 0xB, 0xA}},
+        {"active below the others (tiled, i3)", 0xA, {0xA, 0xB, 0xC}, {0x1A, 0x1B, 0x1C}, {0xA, 0xC, 0xB}},
+        {"active not a client (the root)", 0x99, {0xA, 0xB}, {0x1A, 0x1B}, {0xB, 0xA}},
+        {"a client without a frame goes last", 0, {0xA, 0xD, 0xB}, {0x1A, 0x1B}, {0xB, 0xA, 0xD}},
+    };
+    const auto frameOf = [](uint32_t client) { return client == 0xD ? 0u : client + 0x10; };
+    for (const Case& c : cases)
+        EXPECT_EQ(FrontToBack(c.active, c.clients, c.framesBottomUp, frameOf), c.expected) << c.what;
 }
