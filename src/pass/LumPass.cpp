@@ -219,8 +219,9 @@ void LumPass::cmdNavi_Click(int index) {
     typing_ = true;
     struct Done { bool& flag; ~Done() { flag = false; } } done{typing_};
 
-    SetWindowState(vbMinimized);
     FocusWindow& focus = *Services::Get().focusWindow;
+    const unsigned long before = focus.LastOther();  // the application the user worked in
+    SetWindowState(vbMinimized);
     KeySender& sender = *Services::Get().keySender;
     unsigned long target = 0;
     for (size_t i = 0; i < steps.size(); ++i) {
@@ -228,16 +229,22 @@ void LumPass::cmdNavi_Click(int index) {
             Wait(1);
             if (IsUnloaded()) return;
         }
-        // Keystrokes go only to the window that became active after minimising,
-        // and only while it keeps the focus.
-        const FocusWindow::Info now = focus.Current();
+        // Keystrokes go only to the application the user worked in before (or, when none is
+        // known, the one that became active after minimising), and only while it keeps the focus.
         if (i == 0) {
+            if (before && !HandBackKeyboard(before)) return;
+            const FocusWindow::Info now = focus.Current();
             if (!now.window || now.desktop || now.own) {
                 MsgBox(QStringLiteral("Nothing was typed: no other application's window has the keyboard focus."));
                 return;
             }
+            if (before && now.window != before) {
+                MsgBox(QStringLiteral("Nothing was typed: the keyboard did not come back to the application you "
+                                      "were working in."));
+                return;
+            }
             target = now.window;
-        } else if (now.window != target) {
+        } else if (focus.Current().window != target) {
             MsgBox(QStringLiteral("Typing stopped: the keyboard focus moved to another window."));
             return;
         }
@@ -250,6 +257,18 @@ void LumPass::cmdNavi_Click(int index) {
             return;
         }
     }
+}
+
+// A window manager may give the keyboard to no one after the minimise (fluxbox) or cannot
+// minimise at all (i3): ask it to activate the application, and wait a moment for it.
+bool LumPass::HandBackKeyboard(unsigned long application) {
+    FocusWindow& focus = *Services::Get().focusWindow;
+    if (focus.Current().window != application) focus.Activate(application);
+    for (int tries = 0; tries < 10 && focus.Current().window != application; ++tries) {
+        Wait(0.1);
+        if (IsUnloaded()) return false;
+    }
+    return true;
 }
 
 void LumPass::cmdSetup_Click() {

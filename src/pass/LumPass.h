@@ -68,6 +68,7 @@ protected:
     void Form_Load() override;
 
 private:
+    bool HandBackKeyboard(unsigned long application);
     void ViewGroup();
     void ViewEntry();
     void SavePass();

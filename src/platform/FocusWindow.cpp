@@ -1,6 +1,7 @@
 #include "FocusWindow.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -23,60 +24,118 @@ unsigned long CardinalProperty(Display* display, Window window, const char* name
     return value;
 }
 
-// The top-level client that holds the given window (the input focus may be a child).
+bool HasWmState(Display* display, Window window) {
+    Atom actualType = None;
+    int format;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, window, XInternAtom(display, "WM_STATE", False), 0, 1, False, AnyPropertyType,
+                       &actualType, &format, &count, &after, &data);
+    if (data) XFree(data);
+    return actualType != None;
+}
+
+// The managed top-level client that holds the given window (the input focus may be a
+// child); 0 when no window above it is managed.
 Window ClientOf(Display* display, Window window) {
-    const Atom wmState = XInternAtom(display, "WM_STATE", False);
     for (Window w = window; w;) {
-        Atom actualType;
-        int format;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        const bool hasState = XGetWindowProperty(display, w, wmState, 0, 1, False, AnyPropertyType, &actualType,
-                                                 &format, &count, &after, &data) == Success && actualType != None;
-        if (data) XFree(data);
-        if (hasState) return w;
+        if (HasWmState(display, w)) return w;
         Window root, parent;
         Window* children = nullptr;
         unsigned int n = 0;
         if (!XQueryTree(display, w, &root, &parent, &children, &n)) break;
         if (children) XFree(children);
-        if (parent == root) return w;
+        if (parent == root) break;
         w = parent;
     }
-    return window;
+    return 0;
+}
+
+bool Viewable(Display* display, Window window) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
 }
 
 }  // namespace
 
+// Root property changes, read as they come in.
+struct X11FocusWindow::Watch {
+    QSocketNotifier notifier;
+    explicit Watch(Display* display) : notifier(ConnectionNumber(display), QSocketNotifier::Read) {}
+};
+
+X11FocusWindow::X11FocusWindow() : display_(XOpenDisplay(nullptr)) {
+    if (!display_) return;
+    XSelectInput(display_, DefaultRootWindow(display_), PropertyChangeMask);
+    if (QCoreApplication::instance()) {
+        watch_ = std::make_unique<Watch>(display_);
+        QObject::connect(&watch_->notifier, &QSocketNotifier::activated, [this] { Follow(); });
+    }
+    Follow();
+}
+
 X11FocusWindow::~X11FocusWindow() {
+    watch_.reset();
     if (display_) XCloseDisplay(display_);
 }
 
-FocusWindow::Info X11FocusWindow::Current() {
-    Info info;
-    if (!display_) display_ = XOpenDisplay(nullptr);
-    Display* display = display_;
-    if (!display) return info;
-    const Window root = DefaultRootWindow(display);
+void X11FocusWindow::Follow() {
+    bool changed = false;
+    const Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    while (XPending(display_)) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        changed |= event.type == PropertyNotify && event.xproperty.atom == active;
+    }
+    if (!changed && lastOther_) return;
+    const Info now = Current();
+    if (now.window && !now.own && !now.desktop) lastOther_ = now.window;
+}
 
-    Window window = CardinalProperty(display, root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
+FocusWindow::Info X11FocusWindow::Current() {
+    if (!display_) return {};
+    const Window root = DefaultRootWindow(display_);
+    Window window = CardinalProperty(display_, root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
     if (!window) {
         int revert = 0;
         Window focus = 0;
-        XGetInputFocus(display, &focus, &revert);
-        if (focus != None && focus != PointerRoot) window = focus == root ? root : ClientOf(display, focus);
+        XGetInputFocus(display_, &focus, &revert);
+        if (focus == root) return Info{root, false, true};
+        if (focus != None && focus != PointerRoot) window = ClientOf(display_, focus);
     }
-    info.window = window;
-    if (!window) return info;
-    if (window == root) {
-        info.desktop = true;
-        return info;
-    }
+    return Describe(window);
+}
 
-    const Atom desktopType = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
-    info.desktop = CardinalProperty(display, window, "_NET_WM_WINDOW_TYPE", XA_ATOM) == desktopType;
-    info.own = CardinalProperty(display, window, "_NET_WM_PID", XA_CARDINAL) == static_cast<unsigned long>(getpid());
+FocusWindow::Info X11FocusWindow::Describe(unsigned long window) {
+    Info info;
+    if (!window || !Viewable(display_, window) || !HasWmState(display_, window)) return info;
+    info.window = window;
+    const Atom desktopType = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+    info.desktop = CardinalProperty(display_, window, "_NET_WM_WINDOW_TYPE", XA_ATOM) == desktopType;
+    info.own = CardinalProperty(display_, window, "_NET_WM_PID", XA_CARDINAL) == static_cast<unsigned long>(getpid());
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->internalWinId() && widget->internalWinId() == window) info.own = true;
     return info;
+}
+
+unsigned long X11FocusWindow::LastOther() {
+    if (display_) Follow();
+    if (lastOther_ && !HasWmState(display_, lastOther_)) lastOther_ = 0;  // closed meanwhile
+    return lastOther_;
+}
+
+void X11FocusWindow::Activate(unsigned long window) {
+    if (!display_) return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    // As a pager asks for it: window managers that hold back activation requests from
+    // applications (focus stealing prevention) grant those of pagers.
+    event.xclient.data.l[0] = 2;
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(display_);
 }

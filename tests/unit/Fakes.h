@@ -57,6 +57,21 @@ public:
 };
 
 // Installs fresh fakes for one test and returns them.
+// The focused window, scripted. A window manager that obeys: an activated window gets the focus.
+class FakeFocusWindow : public FocusWindow {
+public:
+    Info info{0x400001, false, false};
+    unsigned long lastOther = 0;
+    bool windowManagerObeys = true;
+    std::vector<unsigned long> activated;
+    Info Current() override { return info; }
+    unsigned long LastOther() override { return lastOther; }
+    void Activate(unsigned long window) override {
+        activated.push_back(window);
+        if (windowManagerObeys) info = Info{window, false, false};
+    }
+};
+
 struct FakeServices {
     FakeMessageBox* messageBox;
     FakeFileDialog* fileDialog;
@@ -67,6 +82,7 @@ struct FakeServices {
         s.messageBox = std::make_unique<FakeMessageBox>();
         s.fileDialog = std::make_unique<FakeFileDialog>();
         s.clock = std::make_unique<FakeClock>();
+        s.focusWindow = std::make_unique<FakeFocusWindow>();
         messageBox = static_cast<FakeMessageBox*>(s.messageBox.get());
         fileDialog = static_cast<FakeFileDialog*>(s.fileDialog.get());
         clock = static_cast<FakeClock*>(s.clock.get());

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Fakes.h"
-#include "FocusWindow.h"
 #include "KeySender.h"
 
 #include <functional>
@@ -34,13 +33,6 @@ public:
             }
         return text;
     }
-};
-
-// The focused window, scripted; reading it may run a hook (a user acting meanwhile).
-class FakeFocusWindow : public FocusWindow {
-public:
-    Info info{0x400001, false, false};
-    Info Current() override { return info; }
 };
 
 // A clock that moves on a little at every reading, so that Wait ends without real

@@ -147,6 +147,34 @@ TEST_F(Notebook, NoWindowOurOwnOrTheDesktopInFrontTypesNothingAndSaysWhy) {
     EXPECT_EQ(fakes.messageBox->prompts.size(), 3);
 }
 
+// Only the application the user worked in before the notebook gets the keys: asked for where
+// the window manager leaves the keyboard elsewhere, and never another window instead.
+TEST_F(Notebook, TypesOnlyIntoTheApplicationUsedBefore) {
+    Store({{1, Record("Mail", "alice", "(None)", "(None)", "pw")}});
+    LumPass& w = Open();
+    struct Case {
+        const char* what;
+        unsigned long before, focusAfterMinimise;
+        bool windowManagerObeys, typed;
+        size_t activations;
+    };
+    for (const Case& c : {Case{"keyboard back by itself", 0x400001, 0x400001, true, true, 0},
+                          Case{"keyboard with nobody (fluxbox)", 0x400001, 0, true, true, 1},
+                          Case{"still on the notebook (i3)", 0x400001, 0x500001, true, true, 1},
+                          Case{"another window keeps it", 0x400001, 0x600001, false, false, 1},
+                          Case{"none known: the window active now", 0, 0x600001, true, true, 0}}) {
+        focus->lastOther = c.before;
+        focus->info = {c.focusAfterMinimise, c.focusAfterMinimise == 0x500001, false};
+        focus->windowManagerObeys = c.windowManagerObeys;
+        focus->activated.clear();
+        sender->sent.clear();
+        w.cmdNavi_Click(0);
+        EXPECT_EQ(!sender->sent.empty(), c.typed) << c.what;
+        EXPECT_EQ(focus->activated.size(), c.activations) << c.what;
+    }
+    EXPECT_EQ(fakes.messageBox->prompts.size(), 1);
+}
+
 TEST_F(Notebook, AClickDuringThePausesStartsNoSecondSequence) {
     Store({{1, Record("Mail", "alice", "Tab", "Enter", "pw")}});
     LumPass& w = Open();
