@@ -2,6 +2,8 @@
 
 #include "Art.h"
 #include "Controls.h"
+#include "DesktopWindows.h"
+#include "FocusWindow.h"
 #include "MessageBox.h"
 #include "NaviMod.h"
 #include "NoteRecord.h"
@@ -24,6 +26,8 @@ namespace {
 
 constexpr double ClientWidth = 3240, ClientHeight = 1905, CornerGap = 700;
 constexpr int QuietRestoreMs = 250;
+// How long after showing the window its activation is taken for the window manager's doing.
+constexpr int HandBackMs = 1500;
 const char* const DataName = "navilist.dat";
 const char* const BackupName = "navilist.bak";
 const char* const FileFilter = "navilist(.dat)|*.dat|Text(.txt)|*.txt|(*.*)|*.*";
@@ -73,6 +77,14 @@ LumNavi::LumNavi() {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // Popping up with a note must leave the keyboard with the application in front.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // A tiling window manager cannot minimise, and tiles an ordinary window among the
+    // applications; a dialog it floats, so the window can sit in the corner on top. Qt
+    // applies the type to a native window only, so the window is made first.
+    canMinimise_ = Services::Get().desktopWindows->CanMinimise();
+    if (!canMinimise_) {
+        winId();
+        setAttribute(Qt::WA_X11NetWmWindowTypeDialog);
+    }
     SetCaption(QString::fromLatin1(NotesCaption));
     setWindowIcon(art::Icon(QStringLiteral("note")));
     QWidget* client = Client();
@@ -125,7 +137,8 @@ LumNavi::LumNavi() {
 }
 
 void LumNavi::Form_Load() {
-    SetWindowState(vbMinimized);
+    if (!canMinimise_) KeepTheKeyboardWithTheFront();  // it comes up at once there
+    Minimise();
     DataToList();
     if (IsUnloaded()) return;
     tmrFind->SetEnabled(true);
@@ -157,7 +170,11 @@ void LumNavi::tmrFind_Timer() {
 }
 
 void LumNavi::FindTopTask() {
-    TaskTitle = FrontTaskTitle([this] { return OwnHandle(); });
+    // Where the window stays up between notes (a tiling window manager), the user writes or
+    // browses in it while it is active, and the application stays the one it came from:
+    // tiled windows are not stacked in the order they were used.
+    const bool holding = !canMinimise_ && isActiveWindow() && !TaskTitle.isEmpty();
+    if (!holding) TaskTitle = FrontTaskTitle([this] { return OwnHandle(); });
     MatchTask();
 }
 
@@ -178,7 +195,9 @@ void LumNavi::RestoreQuietly() {
     // Restoring the usual way lets the window manager hand us the keyboard, and
     // keystrokes meant for the application in front would land in the note. Ask for a
     // quiet restore; where the window manager refuses it (or has not taken the window
-    // on yet), restore the usual way a moment later if the note is still wanted.
+    // on yet), restore the usual way a moment later if the note is still wanted. Some
+    // window managers activate the window all the same (fluxbox, icewm).
+    KeepTheKeyboardWithTheFront();
     Services::Get().desktopWindows->Restore(OwnHandle());
     QTimer::singleShot(QuietRestoreMs, this, [this] {
         if (IsUnloaded() || WindowState() != vbMinimized || FrameFind->isHidden()) return;
@@ -192,9 +211,21 @@ void LumNavi::ViewFrameList() { Watch(FrameList); }
 
 void LumNavi::Watch(QFrame* frame) {
     SetTopMost(OwnHandle(), 0);
-    if (WindowState() != vbMinimized) SetWindowState(vbMinimized);
+    Minimise();
     ShowOnly(frame);
     SetCaption(QString::fromLatin1(NotesCaption));
+}
+
+// Where the window manager cannot minimise, asking for it changes nothing on the screen but
+// Qt's idea of the state (and Qt stops painting a window it takes for minimised): the
+// window stays up in the corner instead, below the notes that pop up.
+// A window manager may also pass over a request (KWin, now and then, the one at the start):
+// Qt then takes the window for minimised while it is up, and is asked directly.
+void LumNavi::Minimise() {
+    DesktopWindows& desktop = *Services::Get().desktopWindows;
+    if (!canMinimise_) MoveToCorner();
+    else if (WindowState() != vbMinimized) SetWindowState(vbMinimized);
+    else if (desktop.Style(OwnHandle()) & WS_VISIBLE) desktop.Minimise(OwnHandle());
 }
 
 void LumNavi::ShowOnly(QFrame* frame) {
@@ -207,15 +238,38 @@ void LumNavi::MoveToCorner() {
          twips::FromPixelsY(screen.height()) - Height() - CornerGap);
 }
 
+// Should the window manager activate this window in answer to showing it, the application
+// the user works in gets the keyboard back.
+void LumNavi::KeepTheKeyboardWithTheFront() {
+    handBackTo_ = uint32_t(Services::Get().focusWindow->LastOther());
+    handBackUntil_.setRemainingTime(HandBackMs);
+}
+
+bool LumNavi::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && handBackTo_ && !handBackUntil_.hasExpired()) {
+        Services::Get().focusWindow->Activate(handBackTo_);
+        handBackTo_ = 0;
+    } else if (event->type() == QEvent::WindowActivate && FrameNoTask->isVisible()) {
+        txtCmnt->setFocus();  // the user came to write a note
+    }
+    return Form::event(event);
+}
+
 void LumNavi::Form_Resize() {
-    if (TaskIndex == 0 && WindowState() == vbNormal) {
+    // Only a window that was minimised can be restored: a window manager that never
+    // minimised it (i3, or one that had not taken the window on yet) answers the request
+    // with the normal state, and that is not the user asking to write a note.
+    const bool restored = minimised_ && WindowState() == vbNormal;
+    minimised_ = WindowState() == vbMinimized;
+    if (TaskIndex == 0 && restored) {
+        handBackTo_ = 0;  // the user asked for the window, keyboard and all
         // The user restored the window to write or browse: hold the frame still, and let
         // the note be typed at once.
         tmrFind->SetEnabled(false);
         SetTopMost(OwnHandle(), 1);
         MoveToCorner();
         if (FrameNoTask->isVisible()) txtCmnt->setFocus();
-    } else if (WindowState() == vbMinimized) {
+    } else if (minimised_) {
         tmrFind->SetEnabled(true);
     }
 }

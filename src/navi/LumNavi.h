@@ -4,6 +4,7 @@
 #include "Form.h"
 #include "NotesFile.h"
 
+#include <QDeadlineTimer>
 #include <QStringList>
 #include <array>
 
@@ -61,6 +62,7 @@ protected:
     void Form_Load() override;
     void Form_Resize() override;
     void Form_Unload() override;
+    bool event(QEvent* event) override;
 
 private:
     void FindTopTask();
@@ -69,7 +71,15 @@ private:
     bool AddNote();
     void MoveToCorner();
     void RestoreQuietly();
+    void Minimise();
+    void KeepTheKeyboardWithTheFront();
     void ShowOnly(QFrame* frame);
     void Watch(QFrame* frame);
     uint32_t OwnHandle() const { return uint32_t(winId()); }
+
+    bool canMinimise_ = true;  // false under a tiling window manager
+    bool minimised_ = false;
+    bool prepared_ = false;    // a tick has chosen the frame    // the window manager has shown the window minimised
+    uint32_t handBackTo_ = 0;  // the application that keeps the keyboard while a note pops up
+    QDeadlineTimer handBackUntil_;
 };

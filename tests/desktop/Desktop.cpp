@@ -336,7 +336,16 @@ void Screen::ClickAt(Window window, int x, int y, int button, int times) {
     Click(Rect{where.x + x, where.y + y, 1, 1}, button, times);
 }
 
-bool Screen::IsAbove(Window window) { return hasAtom(display_, window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"); }
+bool Screen::IsAbove(Window window) {
+    Atom type = None;
+    int format;
+    unsigned long items, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display_, window, XInternAtom(display_, "I3_FLOATING_WINDOW", False), 0, 1, False,
+                       AnyPropertyType, &type, &format, &items, &after, &data);
+    if (data) XFree(data);
+    return hasAtom(display_, window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE") || type != None;
+}
 
 Window Screen::Active() {
     Atom type;

@@ -82,7 +82,8 @@ public:
     // The window with this title when it is on the screen, else 0.
     Window Shown(const std::string& title);
     bool IsMinimised(Window window);
-    bool IsAbove(Window window);  // in the always-on-top band
+    // In the always-on-top band; i3 has none, and floats a window above the tiled ones.
+    bool IsAbove(Window window);
     // The window that has the keyboard, as the window manager says (_NET_ACTIVE_WINDOW).
     Window Active();
     // The outer frame on the screen, window-manager borders included.

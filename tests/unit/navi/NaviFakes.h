@@ -20,6 +20,8 @@ public:
     std::vector<Window> stack;
     std::vector<std::pair<uint32_t, bool>> topMost;
     std::vector<uint32_t> restored;
+    bool canMinimise = true;
+    std::vector<uint32_t> minimised;
     int titleReads = 0;
 
     uint32_t First() override { return stack.empty() ? 0 : stack.front().id; }
@@ -39,6 +41,8 @@ public:
     }
     void SetTopMost(uint32_t window, bool on) override { topMost.emplace_back(window, on); }
     void Restore(uint32_t window) override { restored.push_back(window); }
+    bool CanMinimise() override { return canMinimise; }
+    void Minimise(uint32_t window) override { minimised.push_back(window); }
 
     // An application window with the title on top of everything else.
     void Front(const QString& title) { stack.insert(stack.begin(), Window{0x1000u + uint32_t(stack.size()), App, title}); }

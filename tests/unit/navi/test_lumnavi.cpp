@@ -90,12 +90,21 @@ TEST_F(Notes, StartsMinimisedAndPreparesTheFrameForWhatIsInFront) {
     w.tmrFind_Timer();
     EXPECT_EQ(Shown(w), w.FrameList);
     EXPECT_TRUE(desktop->restored.empty());
+    EXPECT_TRUE(desktop->minimised.empty());
+
+    // Up on the screen although Qt takes it for minimised: the window manager passed over
+    // the request, so it is asked again.
+    desktop->stack.push_back({Own(w), FakeDesktopWindows::App, "Navigation Notes"});
+    w.tmrFind_Timer();
+    EXPECT_EQ(desktop->minimised, std::vector<uint32_t>{Own(w)});
 }
 
 TEST_F(Notes, PopsUpOnTopInTheCornerWithTheLaterNoteAndGoesAwayAgain) {
     Store({{"Editor", "old note"}, {"Other", "x"}, {"Editor", "press F5 to run"}});
     LumNavi& w = Open();
     desktop->Front("Editor");
+    auto* focus = static_cast<FakeFocusWindow*>(Services::Get().focusWindow.get());
+    focus->lastOther = 0x400001;
     w.tmrFind_Timer();
     EXPECT_EQ(w.TaskIndex, 3);
     // A quiet restore is asked for first; this window manager ignores it, so the window
@@ -108,6 +117,8 @@ TEST_F(Notes, PopsUpOnTopInTheCornerWithTheLaterNoteAndGoesAwayAgain) {
     EXPECT_EQ(desktop->topMost.back(), std::make_pair(Own(w), true));
     EXPECT_NEAR(w.Left(), 800 * 15 - w.Width() - 700, 15);
     EXPECT_NEAR(w.Top(), 600 * 15 - w.Height() - 700, 15);
+    // Restored the usual way, it gets activated: the keyboard goes back to the application.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return focus->activated == std::vector<unsigned long>{0x400001}; }, 2000));
 
     w.Move(0, 0);  // the user moves it away: the next tick puts it back
     w.tmrFind_Timer();
@@ -118,6 +129,27 @@ TEST_F(Notes, PopsUpOnTopInTheCornerWithTheLaterNoteAndGoesAwayAgain) {
     EXPECT_EQ(w.WindowState(), vbMinimized);
     EXPECT_EQ(w.Caption(), "Navigation Notes");
     EXPECT_EQ(desktop->topMost.back(), std::make_pair(Own(w), false));
+    EXPECT_TRUE(w.tmrFind->Enabled());
+}
+
+// A tiling window manager cannot minimise: the window stays up in the corner, its normal
+// state is no sign of the user, and while the user works in it, it keeps the application.
+TEST_F(Notes, WhereNothingIsMinimisedTheWindowStaysInTheCornerAndScans) {
+    desktop->canMinimise = false;
+    LumNavi& w = Open();
+    EXPECT_TRUE(w.testAttribute(Qt::WA_X11NetWmWindowTypeDialog));  // tiling window managers float dialogs
+    desktop->Front("Editor");
+    w.tmrFind_Timer();
+    EXPECT_EQ(w.WindowState(), vbNormal);
+    EXPECT_TRUE(w.tmrFind->Enabled());
+    EXPECT_EQ(Shown(w), w.FrameNoTask);
+    EXPECT_NEAR(w.Left(), 800 * 15 - w.Width() - 700, 15);
+
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    desktop->Front("Terminal");
+    w.tmrFind_Timer();
+    EXPECT_EQ(TaskTitle, "Editor");
     EXPECT_TRUE(w.tmrFind->Enabled());
 }
 
