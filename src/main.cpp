@@ -55,6 +55,10 @@ int main(int argc, char** argv) {
                      display ? display : "");
         return 1;
     }
+    if (std::getenv("WAYLAND_DISPLAY"))
+        std::fputs("pelmora: this is a Wayland session, and Pelmora runs through XWayland: the notes do not see, and "
+                   "the notebook does not type into, windows of native Wayland programs.\n",
+                   stderr);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);  // hidden into the tray is not closed
     QApplication::setWindowIcon(art::ProgramIcon());
