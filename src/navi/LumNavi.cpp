@@ -28,6 +28,8 @@ constexpr double ClientWidth = 3240, ClientHeight = 1905, CornerGap = 700;
 constexpr int QuietRestoreMs = 250;
 // How long after showing the window its activation is taken for the window manager's doing.
 constexpr int HandBackMs = 1500;
+// How long after a request to minimise a change of state is the window manager's answer.
+constexpr int AnswerMs = 400;
 const char* const DataName = "navilist.dat";
 const char* const BackupName = "navilist.bak";
 const char* const FileFilter = "navilist(.dat)|*.dat|Text(.txt)|*.txt|(*.*)|*.*";
@@ -223,9 +225,14 @@ void LumNavi::Watch(QFrame* frame) {
 // Qt then takes the window for minimised while it is up, and is asked directly.
 void LumNavi::Minimise() {
     DesktopWindows& desktop = *Services::Get().desktopWindows;
-    if (!canMinimise_) MoveToCorner();
-    else if (WindowState() != vbMinimized) SetWindowState(vbMinimized);
+    if (!canMinimise_) {
+        MoveToCorner();
+        return;
+    }
+    if (WindowState() != vbMinimized) SetWindowState(vbMinimized);
     else if (desktop.Style(OwnHandle()) & WS_VISIBLE) desktop.Minimise(OwnHandle());
+    else return;
+    answerDue_.setRemainingTime(AnswerMs);
 }
 
 void LumNavi::ShowOnly(QFrame* frame) {
@@ -256,10 +263,10 @@ bool LumNavi::event(QEvent* event) {
 }
 
 void LumNavi::Form_Resize() {
-    // Only a window that was minimised can be restored: a window manager that never
-    // minimised it (i3, or one that had not taken the window on yet) answers the request
-    // with the normal state, and that is not the user asking to write a note.
-    const bool restored = minimised_ && WindowState() == vbNormal;
+    // Only a window that was minimised can be restored, and not by the window manager's
+    // own answer to the request: i3 never minimises, KWin now and then minimises the new
+    // window and shows it again at once. Neither is the user asking to write a note.
+    const bool restored = minimised_ && WindowState() == vbNormal && answerDue_.hasExpired();
     minimised_ = WindowState() == vbMinimized;
     if (TaskIndex == 0 && restored) {
         handBackTo_ = 0;  // the user asked for the window, keyboard and all

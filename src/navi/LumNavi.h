@@ -82,4 +82,5 @@ private:
     bool prepared_ = false;    // a tick has chosen the frame    // the window manager has shown the window minimised
     uint32_t handBackTo_ = 0;  // the application that keeps the keyboard while a note pops up
     QDeadlineTimer handBackUntil_;
+    QDeadlineTimer answerDue_;  // until then a change of state answers our request
 };

@@ -67,7 +67,7 @@ protected:
     // types the note straight away (the comment box has the keyboard), then clicks 保存.
     void WriteNote(Window application, Window notes, const std::string& title, const std::string& comment) {
         screen.Activate(application);
-        WaitFor([] { return false; }, 1.0);  // a tick sees the application in front
+        WaitFor([] { return false; }, 1.6);  // a tick sees the application, then the person turns to the notes
         screen.Activate(notes);
         ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(notes); }, 3))
             << Describe(notes);
