@@ -185,6 +185,19 @@ TEST_F(TypingEnds, FocusChangedDuringAPauseStopsAndSaysWhy) {
     EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
 }
 
+// With no application window open, openbox leaves the keyboard on a window of its own that
+// nobody sees: nothing is typed there, and the notebook says so.
+TEST_F(TypingEnds, NoApplicationWindowOpenTypesNothingAndSaysWhy) {
+    WritePasswordFile(folder + "/palist.dat", "Target", "alice", "Tab", "(None)", "secret");
+    notebook = std::make_unique<Program>("sh -c 'cp " + folder + "/palist.dat . && exec " PASS_HOST "'");
+    notebookWindow = Await("LumPassword");
+    screen.ActivateForTyping(notebookWindow);
+    Shell("xdotool mousemove --window " + std::to_string(notebookWindow) + " 60 20 click 1");
+    EXPECT_TRUE(MessageShown());
+    EXPECT_FALSE(screen.AnyKeyDown());
+    EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
+}
+
 TEST_F(TypingEnds, NotebookClosedDuringAPauseStopsQuietly) {
     Click("secret");
     ASSERT_TRUE(WaitFor([&] { return ReadFile(output) == "alice\t"; }, 5)) << ReadFile(output);
