@@ -220,18 +220,18 @@ void LumNavi::Watch(QFrame* frame) {
 
 // Where the window manager cannot minimise, asking for it changes nothing on the screen but
 // Qt's idea of the state (and Qt stops painting a window it takes for minimised): the
-// window stays up in the corner instead, below the notes that pop up.
-// A window manager may also pass over a request (KWin, now and then, the one at the start):
-// Qt then takes the window for minimised while it is up, and is asked directly.
+// window stays up in the corner instead, below the notes that pop up. A window manager may
+// also pass over a request (KWin, now and then, the one at the start): Qt then takes the
+// window for minimised while it is up, and the window manager is asked directly.
 void LumNavi::Minimise() {
-    DesktopWindows& desktop = *Services::Get().desktopWindows;
     if (!canMinimise_) {
         MoveToCorner();
         return;
     }
+    DesktopWindows& desktop = *Services::Get().desktopWindows;
     if (WindowState() != vbMinimized) SetWindowState(vbMinimized);
     else if (desktop.Style(OwnHandle()) & WS_VISIBLE) desktop.Minimise(OwnHandle());
-    else return;
+    else return;  // minimised already
     answerDue_.setRemainingTime(AnswerMs);
 }
 

@@ -78,8 +78,7 @@ private:
     uint32_t OwnHandle() const { return uint32_t(winId()); }
 
     bool canMinimise_ = true;  // false under a tiling window manager
-    bool minimised_ = false;
-    bool prepared_ = false;    // a tick has chosen the frame    // the window manager has shown the window minimised
+    bool minimised_ = false;   // the window manager has shown the window minimised
     uint32_t handBackTo_ = 0;  // the application that keeps the keyboard while a note pops up
     QDeadlineTimer handBackUntil_;
     QDeadlineTimer answerDue_;  // until then a change of state answers our request
