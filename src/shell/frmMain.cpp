@@ -206,6 +206,7 @@ void frmMain::menuDemo_Click() {
     LumNavi& navi = Forms::Show<LumNavi>();
     if (navi.IsUnloaded()) return;
     navi.ViewFrameFind();
+    navi.tmrFind->SetEnabled(false);  // the tour's texts stay until the tour ends, whatever is in front
     navi.RemoveCheck->setVisible(false);
     navi.lblCmnt->setText(QStringLiteral("This is Demo how to use Pelmora."));
 }
