@@ -51,12 +51,12 @@ frmHelp::frmHelp() {
 }
 
 void frmHelp::Form_Load() {
-    lblRunMod->setText(QStringLiteral("ＰｅｌｍｏｒａはQt 6のランタイムライブラリがないと起動しません。") +
-                       QStringLiteral("ライブラリはセットアップコマンド ") +
-                       QStringLiteral("scripts/setup でインストールして下さい。"));
+    // On Linux the runtime is the distribution's Qt 6, and the package manager removes programs.
+    lblRunMod->setText(QStringLiteral("ＰｅｌｍｏｒａはQt 6のライブラリで動きます。") +
+                       QStringLiteral("ライブラリはパッケージ") + QStringLiteral("マネージャーで入れて下さい。"));
     lblUninst->setText(QStringLiteral("Ｐｅｌｍｏｒａをアンインストールするには、") +
-                       QStringLiteral("コントロールパネルのアプリケーションの追加と削除を") +
-                       QStringLiteral("実行して下さい。"));
+                       QStringLiteral("パッケージマネージャーで pelmora パッケージを") +
+                       QStringLiteral("削除して下さい（例: sudo apt remove pelmora）。"));
 }
 
 void frmHelp::cmdClose_Click() { Forms::Unload(this); }

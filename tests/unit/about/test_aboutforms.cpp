@@ -76,9 +76,10 @@ TEST_F(Windows, TheAboutBoxShowsTitleVersionCopyrightAndAddressInItsFrame) {
 TEST_F(Windows, TheHelpWindowJoinsItsNotesAndCarriesTheLinkBesideTheIcon) {
     frmHelp& help = Forms::Show<frmHelp>();
     EXPECT_EQ(help.Caption(), "Pelmora - Help");
-    EXPECT_EQ(help.lblUninst->text(), QStringLiteral("Ｐｅｌｍｏｒａをアンインストールするには、コントロールパネルの"
-                                                     "アプリケーションの追加と削除を実行して下さい。"));
-    EXPECT_TRUE(help.lblRunMod->text().contains("scripts/setup"));
+    EXPECT_EQ(help.lblUninst->text(), QStringLiteral("Ｐｅｌｍｏｒａをアンインストールするには、パッケージマネージャーで "
+                                                     "pelmora パッケージを削除して下さい（例: sudo apt remove pelmora）。"));
+    EXPECT_EQ(help.lblRunMod->text(),
+              QStringLiteral("ＰｅｌｍｏｒａはQt 6のライブラリで動きます。ライブラリはパッケージマネージャーで入れて下さい。"));
     EXPECT_EQ(help.lblURL[0]->text(), "Goto - Vector FTP Site");
     EXPECT_EQ(help.cmdClose->text(), QStringLiteral("終了"));
     EXPECT_EQ(Placed(help.lblURL[0]), QRect(1080, 840, 2805, 285));
