@@ -69,11 +69,11 @@ protected:
         screen.Activate(application);
         WaitFor([] { return false; }, 1.6);  // a tick sees the application, then the person turns to the notes
         screen.Activate(notes);
-        ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(notes); }, 3))
+        ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(notes); }, 5))
             << Describe(notes);
         Shell("xdotool type --delay 40 '" + comment + "'");
         screen.ClickAt(notes, 184, 68);  // 保存
-        ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, title); }, 3)) << Describe(notes);
+        ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, title); }, 5)) << Describe(notes);
     }
 };
 
@@ -94,7 +94,7 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     Program editorA(KEY_TARGET " " + folder + "/a.txt 'Editor A'");
     const Window a = Await("Editor A");
     screen.Activate(a);
-    ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3)) << Describe(notes);
+    ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 5)) << Describe(notes);
     EXPECT_EQ(screen.Active(), a);
     Shell("xdotool type --delay 40 typed");
     EXPECT_TRUE(WaitFor([&] { return ReadFile(folder + "/a.txt") == "typed"; })) << ReadFile(folder + "/a.txt");
@@ -102,19 +102,19 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     // Moved away or minimised, it is back in the corner within a tick.
     Shell("xdotool windowmove " + std::to_string(notes) + " 10 10");
     EXPECT_TRUE(WaitFor([&] { return !InCorner(notes); }, 1));
-    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3));
+    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 5));
     Shell("xdotool windowminimize " + std::to_string(notes));
-    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3));
+    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 5));
     EXPECT_EQ(screen.Active(), a);
 
     screen.Activate(b);
-    EXPECT_TRUE(WaitFor([&] { return Watching(notes); }, 3)) << Describe(notes);
+    EXPECT_TRUE(WaitFor([&] { return Watching(notes); }, 5)) << Describe(notes);
 
     // The borderless magnifier on top of everything is passed over.
     Program magnifier(ZOOM_HOST);
     ASSERT_TRUE(WaitFor([&] { return screen.FindByTitle("SpotZoom") != 0; }));
     screen.Activate(a);
-    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 3)) << Describe(notes);
+    EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 5)) << Describe(notes);
 }
 
 TEST_F(NotesOnTheDesktop, WritesAndDeletesANoteForATerminalThroughItsButtons) {
@@ -128,7 +128,7 @@ TEST_F(NotesOnTheDesktop, WritesAndDeletesANoteForATerminalThroughItsButtons) {
     EXPECT_EQ(ReadFile(folder + "/navilist.bak"), std::string(9 * 512, '\0') + std::string(24 * 512, ' '));
 
     screen.ClickAt(notes, 16, 108);  // 次回は表示しない
-    EXPECT_TRUE(WaitFor([&] { return Watching(notes); }, 3));
+    EXPECT_TRUE(WaitFor([&] { return Watching(notes); }, 5));
     EXPECT_EQ(Note(1), std::string(512, ' '));
     EXPECT_EQ(ReadFile(folder + "/navilist.bak").substr(9 * 512, 512), NoteRecord(title, "run make first"));
 }
@@ -160,9 +160,9 @@ TEST_F(NotesOnTheDesktop, NotesFollowRealProgramsWhateverDrawsTheirTitleBarOrEnc
     auto navi = OpenNotes(notes);
     for (size_t i = 0; i < programs.size(); ++i) {
         screen.Activate(belowWindow);
-        ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, "Below"); }, 3)) << Describe(notes);
+        ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, "Below"); }, 5)) << Describe(notes);
         screen.Activate(windows[i]);
-        EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, programs[i].second); }, 3))
+        EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, programs[i].second); }, 5))
             << programs[i].second << ": " << Describe(notes);
     }
 }
