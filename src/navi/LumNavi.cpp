@@ -253,9 +253,9 @@ void LumNavi::KeepTheKeyboardWithTheFront() {
 }
 
 bool LumNavi::event(QEvent* event) {
+    // Every activation in that time: a slow quiet restore is followed by the usual one.
     if (event->type() == QEvent::WindowActivate && handBackTo_ && !handBackUntil_.hasExpired()) {
         Services::Get().focusWindow->Activate(handBackTo_);
-        handBackTo_ = 0;
     } else if (event->type() == QEvent::WindowActivate && FrameNoTask->isVisible()) {
         txtCmnt->setFocus();  // the user came to write a note
     }
