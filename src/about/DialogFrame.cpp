@@ -1,5 +1,6 @@
 #include "DialogFrame.h"
 
+#include "Controls.h"
 #include "Twips.h"
 
 #include <QGuiApplication>
@@ -40,13 +41,6 @@ void setWindowManagerHints(QWidget* window, bool noIcon) {
 
 }  // namespace
 
-QFont SansSerifFont(double points) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(points);
-    return font;
-}
 
 DialogForm::DialogForm() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -61,6 +61,3 @@ private:
     bool pressed_ = false;
     bool secondOfDouble_ = false;
 };
-
-// The face the layouts name "MS Sans Serif", with free stand-ins.
-QFont SansSerifFont(double points);

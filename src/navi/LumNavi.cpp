@@ -107,6 +107,7 @@ LumNavi::LumNavi() {
 
     FrameNoTask = MakeFrame(client);
     Label1 = MakeLabel(FrameNoTask, QStringLiteral("このウィンドウでのコメントを記入ください"), 0, 120, 2295, 375);
+    GrowToFit(Label1);
     txtCmnt = new QPlainTextEdit(FrameNoTask);
     txtCmnt->setFont(GothicFont(9.75));
     Place(txtCmnt, 0, 600, 2295, 1095);
@@ -118,6 +119,7 @@ LumNavi::LumNavi() {
 
     FrameList = MakeFrame(client);
     Label4 = MakeLabel(FrameList, QStringLiteral("アプリケーションは実行されていません"), 0, 120, 1815, 375);
+    GrowToFit(Label4);
     cmdRefresh[0] = MakeButton(FrameList, QStringLiteral("リフレッシュ"), QStringLiteral("Click here to refresh"), 1920,
                                120, 1215);
     lstApp = new QComboBox(FrameList);

@@ -104,18 +104,19 @@ LumPass::LumPass() {
     AppName = makeEdit(480);
     LogInName = makeEdit(1320);
     Password = makeEdit(2640);  // shown in clear, as the user set it up
+    // The key boxes reach further left than the layout first had them, so that "(None)" shows
+    // whole beside the drop-down button; their right edges stay in line with the text boxes.
     CombLog = MakeCombo(frmSetup, {QStringLiteral("Tab"), QStringLiteral("Enter"), QStringLiteral("(None)")});
-    Place(CombLog, 1080, 1800, 855, 315);
+    Place(CombLog, 840, 1800, 1095, 315);
     Frame2 = new QWidget(frmSetup);
-    Place(Frame2, 960, 3000, 975, 735);
+    Place(Frame2, 720, 3000, 1215, 735);
     CombPass = MakeCombo(Frame2, {QStringLiteral("Enter"), QStringLiteral("Tab"), QStringLiteral("(None)")});
-    Place(CombPass, 120, 120, 855, 315);
+    Place(CombPass, 120, 120, 1095, 315);
     // The combo boxes sit above their labels' right ends, so they must be stacked on top.
     CombLog->raise();
     Frame2->raise();
 
-    QFont arrows = font();
-    arrows.setPointSizeF(12);
+    QFont arrows = SansSerifFont(12);
     arrows.setBold(true);
     cmdSetPrev = MakeButton(frmSetup, QStringLiteral("<"), {}, 120, 3720, 615, 375);
     cmdSetNext = MakeButton(frmSetup, QStringLiteral(">"), {}, 720, 3720, 615, 375);
@@ -289,9 +290,9 @@ void LumPass::ViewEntry() {
         CombLog->setEditText(QStringLiteral("Tab"));
         CombPass->setEditText(QStringLiteral("Enter"));
     }
-    // The key boxes are narrow: show a key name from its start, not scrolled to its end.
-    CombLog->lineEdit()->setCursorPosition(0);
-    CombPass->lineEdit()->setCursorPosition(0);
+    // Long texts show from their start, not scrolled to their end.
+    for (QLineEdit* box : {AppName, LogInName, Password, CombLog->lineEdit(), CombPass->lineEdit()})
+        box->setCursorPosition(0);
     cmdSetPrev->setEnabled(true);
     cmdSetNext->setEnabled(true);
     if (k == 1) cmdSetPrev->setEnabled(false);

@@ -4,6 +4,7 @@
 #include "Twips.h"
 
 #include <QCursor>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 
@@ -19,6 +20,18 @@ QFont GothicFont(double points, bool bold) {
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
+}
+
+QFont SansSerifFont(double points) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(points);
+    return font;
+}
+
+void GrowToFit(QLabel* label) {
+    label->resize(label->width(), std::max(label->height(), label->heightForWidth(label->width())));
 }
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) { setMouseTracking(true); }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
 class QMenu;
 
 // Places a control in its container, in twips.
@@ -12,6 +13,13 @@ void Place(QWidget* control, double left, double top, double width, double heigh
 // The Japanese Gothic face the layouts ask for ("ＭＳ ゴシック"), with the usual
 // free Japanese Gothic faces standing in where it is not installed.
 QFont GothicFont(double points, bool bold = false);
+
+// The face the layouts name "MS Sans Serif", with free stand-ins.
+QFont SansSerifFont(double points);
+
+// A word-wrapped label grows downwards until all its lines show: the stand-in faces run
+// taller than the ones the layouts were drawn for.
+void GrowToFit(QLabel* label);
 
 // A picture box control. Mouse moves over it are raised as MouseMove with the
 // position in twips (the tray icon's notifications come this way).

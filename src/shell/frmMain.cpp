@@ -94,6 +94,7 @@ void frmMain::buildGroups() {
         if (i < 3) {
             Title[i]->setFont(GothicFont(12, true));
             Label[i]->setFont(GothicFont(8.25, true));
+            GrowToFit(Label[i]);
         }
     }
     cmdGrp[3]->setVisible(false);

@@ -12,6 +12,11 @@
 #include "frmMain.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
@@ -159,4 +164,51 @@ TEST_F(Launcher, LeavingDuringTheTourUnloadsOnlyTheWindowsNobodySees) {
     Forms::Unload(main);
     EXPECT_FALSE(Forms::IsLoaded<LumNavi>());
     EXPECT_TRUE(Forms::IsLoaded<LumPass>());
+}
+
+namespace {
+
+// Why a fixed text does not fit its box at the fonts installed here, or nothing when it fits.
+QString Clipped(QWidget* widget) {
+    const QFontMetrics metrics(widget->font());
+    const QRect box = widget->contentsRect();
+    auto tooBig = [&](const QString& text, int room, int height) {
+        const QRect needed = metrics.boundingRect(QRect(0, 0, room, 10000), Qt::TextWordWrap, text);
+        return needed.width() > room || needed.height() > height
+                   ? QStringLiteral("\"%1\" needs %2x%3, has %4x%5").arg(text).arg(needed.width()).arg(needed.height())
+                         .arg(room).arg(height)
+                   : QString();
+    };
+    if (auto* label = qobject_cast<QLabel*>(widget); label && label->textFormat() != Qt::RichText && !label->text().isEmpty())
+        return label->wordWrap() ? tooBig(label->text(), box.width(), box.height())
+                                 : tooBig(label->text(), 100000, box.height()) +
+                                       (metrics.horizontalAdvance(label->text()) > box.width() ? " too wide" : "");
+    if (auto* button = qobject_cast<QPushButton*>(widget); button && !button->text().isEmpty())
+        return tooBig(QString(button->text()).remove(u'&'), box.width() - 4, box.height() - 2);
+    if (auto* check = qobject_cast<QCheckBox*>(widget))
+        return tooBig(check->text(), box.width() - 20, box.height());
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        const int room = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width() - 4;
+        for (int i = 0; i < combo->count(); ++i)
+            if (QString why = tooBig(combo->itemText(i), room, box.height()); !why.isEmpty()) return why;
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST_F(Launcher, EveryFixedTextIsWholeInItsBox) {
+    LumPass& pass = Forms::Show<LumPass>();
+    pass.cmdSetup_Click();
+    Forms::Show<LumNavi>();
+    Forms::Show<frmAbout>();
+    Forms::Show<frmHelp>();
+    for (QWidget* form : std::initializer_list<QWidget*>{main, &pass, &Forms::Get<LumNavi>(), &Forms::Get<frmAbout>(), &Forms::Get<frmHelp>()})
+        for (QWidget* widget : form->findChildren<QWidget*>())
+            EXPECT_EQ(Clipped(widget).toStdString(), "") << widget->metaObject()->className() << " in " << form->metaObject()->className();
+    // The arrows are in the same sans-serif face as the dialogs, not in the window's Gothic.
+    EXPECT_EQ(QFontInfo(pass.cmdSetNext->font()).family(), QFontInfo(Forms::Get<frmAbout>().lblTitle->font()).family());
 }
