@@ -32,8 +32,16 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return (window = screen.Shown(title)) != 0; })) << title;
         return window;
     }
+    // A person moves the pointer back to their work after a click in the notes. Where the
+    // window manager focuses the window under the pointer (i3), it is parked on the bar at
+    // the bottom edge, which takes no focus.
+    void PointerAway() {
+        const auto [width, height] = ScreenSize();
+        Shell("xdotool mousemove " + std::to_string(width / 2) + " " + std::to_string(height - 2));
+    }
     // The notes window, started in the test folder.
     std::unique_ptr<Program> OpenNotes(Window& notes) {
+        PointerAway();
         auto program = std::make_unique<Program>("sh -c 'cd " + folder + " && exec " NAVI_HOST "'");
         EXPECT_TRUE(WaitFor([&] { return (notes = screen.FindByTitle("Navigation Notes")) != 0; }));
         // Settled: waiting, or showing a note with the keyboard handed back (a window manager
@@ -46,11 +54,15 @@ protected:
     // Waiting for an application with a note, out of the way.
     bool Watching(Window notes) {
         return screen.Title(notes) == "Navigation Notes" &&
-               (tiling ? InCorner(notes) : screen.IsMinimised(notes) && !screen.IsAbove(notes));
+               (tiling ? screen.Viewable(notes) && InCorner(notes) : screen.IsMinimised(notes) && !screen.IsAbove(notes));
     }
-    bool InCorner(Window window) {
+    std::pair<int, int> ScreenSize() {
         int width = 0, height = 0;
         std::istringstream(Shell("xdotool getdisplaygeometry")) >> width >> height;
+        return {width, height};
+    }
+    bool InCorner(Window window) {
+        const auto [width, height] = ScreenSize();
         const Rect frame = screen.Frame(window);
         return std::abs(frame.x + frame.width - (width - CornerGap)) < 2.5 &&
                std::abs(frame.y + frame.height - (height - CornerGap)) < 2.5;
@@ -63,7 +75,12 @@ protected:
         const Rect f = screen.Frame(window);
         return screen.Title(window) + " frame " + std::to_string(f.x) + "," + std::to_string(f.y) + " " +
                std::to_string(f.width) + "x" + std::to_string(f.height) + (screen.IsAbove(window) ? " above" : "") +
-               (screen.IsMinimised(window) ? " minimised" : "");
+               (screen.IsMinimised(window) ? " minimised" : "") + "; active: " + screen.Title(screen.Active());
+    }
+    // Where the window manager gives a popped-up window the keyboard (fluxbox, icewm), the
+    // program hands it straight back.
+    bool KeyboardBackWith(Window application) {
+        return WaitFor([&] { return screen.Active() == application; }, 2);
     }
     std::string Note(int k) { return ReadFile(folder + "/navilist.dat").substr((9 + k - 1) * 512, 512); }
 
@@ -77,6 +94,7 @@ protected:
             << Describe(notes);
         Shell("xdotool type --delay 40 '" + comment + "'");
         screen.ClickAt(notes, 184, 68);  // 保存
+        PointerAway();
         ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, title); }, 5)) << Describe(notes);
     }
 };
@@ -99,7 +117,7 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     const Window a = Await("Editor A");
     screen.Activate(a);
     ASSERT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 5)) << Describe(notes);
-    EXPECT_EQ(screen.Active(), a);
+    EXPECT_TRUE(KeyboardBackWith(a));
     Shell("xdotool type --delay 40 typed");
     EXPECT_TRUE(WaitFor([&] { return ReadFile(folder + "/a.txt") == "typed"; })) << ReadFile(folder + "/a.txt");
 
@@ -109,7 +127,7 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 5));
     Shell("xdotool windowminimize " + std::to_string(notes));
     EXPECT_TRUE(WaitFor([&] { return ShowsNote(notes, "Editor A"); }, 5));
-    EXPECT_EQ(screen.Active(), a);
+    EXPECT_TRUE(KeyboardBackWith(a));
 
     screen.Activate(b);
     EXPECT_TRUE(WaitFor([&] { return Watching(notes); }, 5)) << Describe(notes);
@@ -132,6 +150,7 @@ TEST_F(NotesOnTheDesktop, WritesAndDeletesANoteForATerminalThroughItsButtons) {
     EXPECT_EQ(ReadFile(folder + "/navilist.bak"), std::string(9 * 512, '\0') + std::string(24 * 512, ' '));
 
     screen.ClickAt(notes, 16, 108);  // 次回は表示しない
+    PointerAway();
     EXPECT_TRUE(WaitFor([&] { return Watching(notes); }, 5));
     EXPECT_EQ(Note(1), std::string(512, ' '));
     EXPECT_EQ(ReadFile(folder + "/navilist.bak").substr(9 * 512, 512), NoteRecord(title, "run make first"));
