@@ -4,6 +4,7 @@
 
 #include "Desktop.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -12,7 +13,8 @@ const std::string kCaption = "Pelmora - Utility for Windows ";
 class ProgramOnDesktop : public ::testing::Test {
 protected:
     desktop::Screen screen;
-    desktop::Program program{PELMORA_BINARY};
+    // The build's program, or an installed one (PELMORA_PROGRAM=/usr/bin/pelmora).
+    desktop::Program program{getenv("PELMORA_PROGRAM") ?: PELMORA_BINARY};
     desktop::Window main = 0;
 
     void SetUp() override {
