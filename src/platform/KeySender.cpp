@@ -54,7 +54,7 @@ public:
     ~XTestSession() {
         if (!display_) return;
         for (KeyCode key : pressed_) XTestFakeKeyEvent(display_, key, False, CurrentTime);
-        restoreSpare();
+        restoreSpares();
         if (capsWasLocked_) XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, LockMask);
         XSync(display_, False);
         XSetErrorHandler(previousHandler);
@@ -78,29 +78,40 @@ public:
         return reloadMaps();
     }
 
-    // Maps a keycode that has no symbols to the stroke's character, which the layout lacks.
-    // One at a time: a client reads its keymap when it gets to the key, so a mapping may only
-    // change once the keys typed with it have surely been read.
-    void mapSpare(const KeyStroke& stroke) {
-        restoreSpare();
-        for (int key = xkb_->max_key_code; key >= xkb_->min_key_code; --key) {
-            if (XkbKeyNumSyms(xkb_, key) != 0) continue;
-            spare_ = {KeysymOf(stroke), static_cast<KeyCode>(key)};
-            long record[2] = {long(spare_->keycode), long(spare_->keysym)};
-            XChangeProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, SpareKeysProperty, False),
-                            XA_INTEGER, 32, PropModeReplace, reinterpret_cast<unsigned char*>(record), 2);
-            KeySym syms[2] = {spare_->keysym, spare_->keysym};
-            XChangeKeyboardMapping(display_, key, 2, syms, 1);
-            XSync(display_, False);
-            std::this_thread::sleep_for(40ms);  // clients reload their keymap on MappingNotify
-            return;
+    // Maps the keycodes that have no symbols (the spares) to the characters the layout lacks
+    // among the strokes from `from` on, as many distinct ones as there are spares, in one
+    // keymap change: each change makes every client reload its keymap, and keys typed with a
+    // mapping must have been read before that mapping changes again.
+    void mapSpares(const std::vector<KeyStroke>& strokes, size_t from) {
+        restoreSpares();
+        std::vector<KeyCode> free;
+        for (int key = xkb_->max_key_code; key >= xkb_->min_key_code; --key)
+            if (XkbKeyNumSyms(xkb_, key) == 0) free.push_back(static_cast<KeyCode>(key));
+        for (size_t i = from; i < strokes.size() && spares_.size() < free.size(); ++i) {
+            const unsigned keysym = KeysymOf(strokes[i]);
+            if (spareFor(keysym) || find(keysym, strokes[i].character)) continue;
+            spares_.push_back({keysym, free[spares_.size()]});
         }
+        if (spares_.empty()) return;
+        std::vector<long> record;
+        int oneLevel = XkbOneLevelIndex;
+        for (const Spare& spare : spares_) {
+            XkbChangeTypesOfKey(xkb_, spare.keycode, 1, XkbGroup1Mask, &oneLevel, nullptr);
+            XkbKeySymsPtr(xkb_, spare.keycode)[0] = spare.keysym;
+            record.insert(record.end(), {long(spare.keycode), long(spare.keysym)});
+        }
+        XChangeProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, SpareKeysProperty, False),
+                        XA_INTEGER, 32, PropModeReplace, reinterpret_cast<unsigned char*>(record.data()),
+                        int(record.size()));
+        sendSpareKeys();
+        std::this_thread::sleep_for(10ms);  // clients reload their keymap on the notification
     }
 
-    bool type(const KeyStroke& stroke, QString* error) {
+    bool type(const std::vector<KeyStroke>& strokes, size_t i, QString* error) {
+        const KeyStroke& stroke = strokes[i];
         std::optional<KeyChoice> choice = choose(stroke);
         if (!choice) {
-            mapSpare(stroke);
+            mapSpares(strokes, i);
             choice = choose(stroke);
         }
         if (!choice) {
@@ -176,23 +187,42 @@ private:
         return best;
     }
 
-    // The key for the stroke: on the layout, or the spare keycode mapped for it.
+    // The key for the stroke: the spare keycode mapped for it, or its key on the layout.
     std::optional<KeyChoice> choose(const KeyStroke& stroke) {
         const unsigned keysym = KeysymOf(stroke);
-        if (std::optional<KeyChoice> choice = find(keysym, stroke.character)) return choice;
-        if (spare_ && spare_->keysym == keysym) return KeyChoice{spare_->keycode, 0};
+        if (std::optional<KeyCode> spare = spareFor(keysym)) return KeyChoice{*spare, 0};
+        return find(keysym, stroke.character);
+    }
+
+    std::optional<KeyCode> spareFor(unsigned keysym) const {
+        for (const Spare& spare : spares_)
+            if (spare.keysym == keysym) return spare.keycode;
         return std::nullopt;
     }
 
-    void restoreSpare() {
-        if (!spare_) return;
-        std::this_thread::sleep_for(20ms);  // the client must read the key before its mapping goes
-        KeySym none[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(display_, spare_->keycode, 2, none, 1);
+    void restoreSpares() {
+        if (spares_.empty()) return;
+        std::this_thread::sleep_for(25ms);  // the client must read the keys before their mapping goes
+        for (const Spare& spare : spares_)
+            XkbChangeTypesOfKey(xkb_, spare.keycode, 0, XkbAllGroupsMask, nullptr, nullptr);
+        sendSpareKeys();
         XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, SpareKeysProperty, False));
         XSync(display_, False);
-        spare_.reset();
+        spares_.clear();
         reloadMaps();
+    }
+
+    // Sends the symbols of the keys from the lowest spare to the highest as this session holds
+    // them (the keys between unchanged): one request, one keymap notification.
+    void sendSpareKeys() {
+        const auto [low, high] = std::minmax_element(spares_.begin(), spares_.end(),
+                                                     [](const Spare& a, const Spare& b) { return a.keycode < b.keycode; });
+        XkbMapChangesRec changes{};
+        changes.changed = XkbKeySymsMask;
+        changes.first_key_sym = low->keycode;
+        changes.num_key_syms = high->keycode - low->keycode + 1;
+        XkbChangeMap(display_, xkb_, &changes);
+        XSync(display_, False);
     }
 
     KeyCode modifierKey(int modifierIndex) {
@@ -220,7 +250,7 @@ private:
         unsigned keysym;
         KeyCode keycode;
     };
-    std::optional<Spare> spare_;
+    std::vector<Spare> spares_;
     std::vector<KeyCode> pressed_;
 };
 
@@ -229,8 +259,8 @@ private:
 bool XTestKeySender::Send(const std::vector<KeyStroke>& strokes, QString* error) {
     XTestSession session;
     if (!session.open(error)) return false;
-    for (const KeyStroke& stroke : strokes)
-        if (!session.type(stroke, error)) return false;
+    for (size_t i = 0; i < strokes.size(); ++i)
+        if (!session.type(strokes, i, error)) return false;
     return true;
 }
 
