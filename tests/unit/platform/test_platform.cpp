@@ -1,10 +1,8 @@
 #include "DesktopWindows.h"
 #include "Fakes.h"
 #include "FileDialog.h"
-#include "RecordFile.h"
 #include "Twips.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(Twips, RoundsHalvesToEven) {
@@ -48,35 +46,6 @@ TEST(CommonDialog, ConvertsTheFilterAndKeepsTheNameWhenCancelled) {
     dialog.ShowSave();
     EXPECT_EQ(dialog.FileName, QStringLiteral("/tmp/other.dat"));
     EXPECT_EQ(fakes.fileDialog->calls, QStringList({"open palist(.dat)|*.dat", "save palist(.dat)|*.dat"}));
-}
-
-TEST(RecordFile, CreatesMissingFilesNeverTruncatesAndReadsZeroPastTheEnd) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("data.dat");
-    {
-        auto file = RecordFile::Open(path, 512);
-        ASSERT_TRUE(file);
-        EXPECT_EQ(QFileInfo(path).size(), 0);
-        EXPECT_EQ(file->Read(10), QByteArray(512, '\0'));
-        ASSERT_TRUE(file->Write(3, QByteArray("abc")));
-    }
-    EXPECT_EQ(QFileInfo(path).size(), 3 * 512);
-    {
-        auto file = RecordFile::Open(path, 512);
-        ASSERT_TRUE(file);
-        ASSERT_TRUE(file->Write(1, QByteArray(512, 'x')));
-        EXPECT_EQ(file->Read(3).left(4), QByteArray("abc\0", 4));
-        EXPECT_EQ(file->Read(2), QByteArray(512, '\0'));
-    }
-    EXPECT_EQ(QFileInfo(path).size(), 3 * 512);  // rewriting record 1 kept the rest
-}
-
-TEST(RecordFile, ReportsAFileThatCanNeitherBeOpenedNorCreated) {
-    QTemporaryDir dir;
-    QString error;
-    EXPECT_FALSE(RecordFile::Open(dir.filePath("missing/x.dat"), 512, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(RecordFile::Open(dir.path(), 512));  // a directory is no record file
 }
 
 // The walk's order from what the window manager and the X server publish: clients A, B, C
