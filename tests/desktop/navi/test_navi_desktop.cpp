@@ -108,6 +108,8 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
 
     Program editorB(KEY_TARGET " " + folder + "/b.txt 'Editor B'");
     const Window b = Await("Editor B");
+    // The title shown (_NET_WM_NAME) counts, not an older WM_NAME naming a noted window.
+    Shell("xprop -id " + std::to_string(b) + " -set WM_NAME 'Editor A'");
     Window notes = 0;
     auto program = OpenNotes(notes);
     screen.Activate(b);
