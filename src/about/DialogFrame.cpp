@@ -41,7 +41,6 @@ void setWindowManagerHints(QWidget* window, bool noIcon) {
 
 }  // namespace
 
-
 DialogForm::DialogForm() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);

@@ -16,8 +16,8 @@ public:
 
 // Sends through XTest so that each character arrives exactly on whatever keyboard
 // layout and group is active: it presses the key and level that produce the
-// character's keysym (with the modifiers that level needs), maps a spare keycode
-// for a character the layout lacks, and types with Caps Lock released. Afterwards
+// character's keysym (with the modifiers that level needs), maps spare keycodes
+// for characters the layout lacks, and types with Caps Lock released. Afterwards
 // no key is held, the keyboard mapping and the lock state are as before.
 class XTestKeySender : public KeySender {
 public:
