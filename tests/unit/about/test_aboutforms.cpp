@@ -17,15 +17,6 @@
 
 namespace {
 
-// A double click as the window system delivers it: press, release, press, double click, release.
-void doubleClick(QWidget* widget) {
-    QTest::mousePress(widget, Qt::LeftButton);
-    QTest::mouseRelease(widget, Qt::LeftButton);
-    QTest::mousePress(widget, Qt::LeftButton);
-    QTest::mouseDClick(widget, Qt::LeftButton);
-    QTest::mouseRelease(widget, Qt::LeftButton);
-}
-
 void settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
@@ -107,23 +98,6 @@ TEST_F(Windows, ShowingAnOpenWindowOnlyRaisesItAndEnterEscOrTheCloseBoxUnloadIt)
     EXPECT_FALSE(Forms::IsLoaded<frmHelp>());
     // Loaded afresh, with its texts set again.
     EXPECT_EQ(Forms::Show<frmAbout>().lblTitle->text(), "Pelmora");
-}
-
-TEST_F(Windows, AMinimisedWindowComesBackAtOnce) {
-    // It has no minimise button and no taskbar entry to restore it from.
-    frmHelp& help = Forms::Show<frmHelp>();
-    help.SetWindowState(vbMinimized);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return help.WindowState() == vbNormal; }, 2000));
-}
-
-TEST_F(Windows, TheAboutLinkOpensOnADoubleClickOnlyWithTheTextItShows) {
-    frmAbout& about = Forms::Show<frmAbout>();
-    about.lblURL->setText("http://changed.example/");
-    QTest::mouseClick(about.lblURL, Qt::LeftButton);
-    EXPECT_TRUE(services.messageBox->prompts.isEmpty());
-    doubleClick(about.lblURL);
-    EXPECT_EQ(services.messageBox->prompts, QStringList({"browser http://changed.example/"}));
-    EXPECT_EQ(fakes.starter->starts, QList<QStringList>({{"browser", "http://changed.example/"}}));
 }
 
 TEST_F(Windows, APressOnTheHelpLinkThatEndsOutsideItOpensNothing) {

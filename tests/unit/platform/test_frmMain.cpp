@@ -9,7 +9,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -19,12 +18,6 @@ QStringList texts(const QList<QAction*>& actions) {
     QStringList out;
     for (QAction* a : actions) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
-}
-
-void trayMessage(frmMain& main, int code) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(code, 0), QPointF(code, 0), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(main.picNotifier, &move);
 }
 
 class MainWindow : public ::testing::Test {
@@ -72,16 +65,3 @@ TEST_F(MainWindow, WithoutATrayClosingAndStoringMinimiseInsteadOfHiding) {
     EXPECT_EQ(main.WindowState(), vbMinimized);
 }
 
-TEST_F(MainWindow, DecodesTrayMessagesFromTheMouseMoveX) {
-    main.SetWindowState(vbMinimized);
-    for (int code : {0x200, 0x201, 0x202, 0x204, 0x206}) trayMessage(main, code);
-    EXPECT_EQ(main.WindowState(), vbMinimized) << "only a double-click restores";
-    trayMessage(main, 0x203);
-    EXPECT_TRUE(main.isVisible());
-    EXPECT_EQ(main.WindowState(), vbNormal);
-}
-
-TEST_F(MainWindow, ExitUnloadsTheWindow) {
-    main.mnuPopMenuExit->trigger();
-    EXPECT_FALSE(Forms::IsLoaded<frmMain>());
-}

@@ -107,14 +107,6 @@ TEST_F(Launcher, ToolsOpenFromButtonsAndMenusWithoutReloading) {
     EXPECT_TRUE(MainPutAway());
 }
 
-TEST_F(Launcher, HelpAndAboutOpenBesideTheMainWindow) {
-    main->menuHelpHelp_Click();
-    main->menuAbout_Click();
-    EXPECT_TRUE(Forms::Get<frmHelp>().isVisible());
-    EXPECT_TRUE(Forms::Get<frmAbout>().isVisible());
-    EXPECT_FALSE(MainPutAway());
-}
-
 // The steps in turn, on time, and the tour's end are watched on the desktop.
 TEST_F(Launcher, TheTourShowsItsFrameWithoutHintsAndChoosingItAgainStartsOver) {
     main->menuDemo_Click();
