@@ -3,6 +3,7 @@
 // 700 ms tick, each over 30 s; and its resident memory with every window open.
 
 #include "Desktop.h"
+#include "ProcStats.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,9 +23,9 @@ bool Up(Screen& screen, desktop::Window& main) {
 
 // Percent of one core the program uses over the next 30 s.
 double CpuPercent(const Program& program) {
-    const double before = program.CpuSeconds();
+    const double before = CpuSeconds(program.Pid());
     desktop::WaitFor([] { return false; }, Seconds);
-    return 100 * (program.CpuSeconds() - before) / Seconds;
+    return 100 * (CpuSeconds(program.Pid()) - before) / Seconds;
 }
 
 void BringBack(Screen& screen, desktop::Window main) {
@@ -60,7 +61,7 @@ void Resident(benchmark::State& state) {
         screen.Activate(main);
         screen.Key("alt+h a");
         desktop::WaitFor([] { return false; }, 2);
-        state.counters["all_open_rss_MB"] = program.ResidentMegabytes();
+        state.counters["all_open_rss_MB"] = ResidentMegabytes(program.Pid());
     }
 }
 BENCHMARK(Resident)->Iterations(1)->Unit(benchmark::kSecond);

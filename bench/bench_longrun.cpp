@@ -7,6 +7,7 @@
 //   PELMORA_LONGRUN_SECONDS=60 scripts/run-desktop -- build/bench/bench_longrun
 
 #include "Desktop.h"
+#include "ProcStats.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -127,10 +128,10 @@ void LongRun(benchmark::State& state) {
             }
         };
         Drive(WarmUp);
-        const double rssBefore = program.ResidentMegabytes();
+        const double rssBefore = ResidentMegabytes(program.Pid());
         const Resources before = ResourcesOf(program.Pid());
         Drive(seconds - WarmUp);
-        const double rssAfter = program.ResidentMegabytes();
+        const double rssAfter = ResidentMegabytes(program.Pid());
         const Resources after = ResourcesOf(program.Pid());
 
         // Both windows are still at work: the note pops up for its window, the magnifier is up.
@@ -140,7 +141,7 @@ void LongRun(benchmark::State& state) {
         if (!program.Running() || !notePops || !magnifierUp)
             state.SkipWithError("the program, its note or its magnifier went away during the run");
         state.counters["minutes"] = seconds / 60;
-        state.counters["program_cpu_s"] = program.CpuSeconds();
+        state.counters["program_cpu_s"] = CpuSeconds(program.Pid());
         state.counters["rss_before_MB"] = rssBefore;
         state.counters["rss_after_MB"] = rssAfter;
         state.counters["rss_growth_MB"] = rssAfter - rssBefore;

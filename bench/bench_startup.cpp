@@ -3,6 +3,7 @@
 // it then holds. Run it under scripts/run-desktop.
 
 #include "Desktop.h"
+#include "ProcStats.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -28,7 +29,7 @@ void StartToTrayAndWindow(benchmark::State& state) {
         }
         state.SetIterationTime(elapsed.count());
         desktop::WaitFor([] { return false; }, 0.3);  // let it settle before reading its memory
-        rss = program.ResidentMegabytes();
+        rss = ResidentMegabytes(program.Pid());
         program.Signal(SIGTERM);
         program.WaitExit();
         desktop::WaitFor([&] { return !screen.TrayIcon(); });

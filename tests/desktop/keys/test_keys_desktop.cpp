@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,60 +13,48 @@ using namespace desktop;
 
 namespace {
 
-class KeyTyping : public ::testing::Test {
+class KeyTyping : public ::testing::TestWithParam<const char*> {
 protected:
     Screen screen;
     std::string output = "/tmp/pelmora-keys-" + std::to_string(getpid()) + ".txt";
+    std::unique_ptr<Program> target;
 
     void TearDown() override {
         std::remove(output.c_str());
-        Shell("setxkbmap -model pc105 -layout us");
-        if (CapsLockOn()) Shell("xdotool key Caps_Lock");
+        ResetKeyboard();
     }
-
-    // Types the notation into a fresh target window; returns what arrived once it
-    // equals the expected text or the deadline passed.
-    std::string typeIntoTarget(const QString& notation, const std::string& expected) {
-        std::remove(output.c_str());
-        Program target(KEY_TARGET " " + output);
-        Window window = 0;
-        EXPECT_TRUE(WaitFor([&] { return (window = screen.Shown("Key Target")) != 0; }));
+    void ActivateTarget() {
+        target = std::make_unique<Program>(KEY_TARGET " " + output);
+        const Window window = screen.Await("Key Target");
+        ASSERT_TRUE(window);
         screen.ActivateForTyping(window);
-        const ParsedKeys keys = ParseKeys(notation);
-        EXPECT_TRUE(keys.ok()) << keys.error.toStdString();
-        QString error;
-        EXPECT_TRUE(XTestKeySender().Send(keys.strokes, &error)) << error.toStdString();
-        WaitFor([&] { return ReadFile(output) == expected; }, 5);
-        return ReadFile(output);
     }
 };
 
 const char* kText = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
 
-class KeysOnLayouts : public KeyTyping, public ::testing::WithParamInterface<const char*> {};
-
 }  // namespace
 
-TEST_P(KeysOnLayouts, TypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
-    Shell(std::string("setxkbmap ") + GetParam());
+// "caps": the us layout with Caps Lock on, which must stay on.
+TEST_P(KeyTyping, TypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
+    const bool caps = GetParam() == std::string("caps");
+    Shell(caps ? "setxkbmap -layout us; xdotool key Caps_Lock" : std::string("setxkbmap ") + GetParam());
     const std::string keymapBefore = Shell("xmodmap -pke");
+    ActivateTarget();
+    const ParsedKeys keys = ParseKeys(QString::fromUtf8(kText) + "+a{%}");
+    ASSERT_TRUE(keys.ok()) << keys.error.toStdString();
+    QString error;
+    EXPECT_TRUE(XTestKeySender().Send(keys.strokes, &error)) << error.toStdString();
     const std::string expected = std::string(kText) + "A%";
-    EXPECT_EQ(typeIntoTarget(QString::fromUtf8(kText) + "+a{%}", expected), expected);
+    WaitFor([&] { return ReadFile(output) == expected; }, 5);
+    EXPECT_EQ(ReadFile(output), expected);
     EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
-    EXPECT_FALSE(CapsLockOn());
+    EXPECT_EQ(CapsLockOn(), caps);
     EXPECT_FALSE(screen.AnyKeyDown());
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, KeysOnLayouts,
-                         ::testing::Values("-layout us", "-layout de", "-layout fr", "-model jp106 -layout jp"));
-
-TEST_F(KeyTyping, CapsLockOnStillTypesExactlyAndStaysOn) {
-    Shell("setxkbmap -layout us; xdotool key Caps_Lock");
-    ASSERT_TRUE(CapsLockOn());
-    EXPECT_EQ(typeIntoTarget(QStringLiteral("aB+c"), "aBC"), "aBC");
-    EXPECT_TRUE(CapsLockOn());
-    EXPECT_FALSE(screen.AnyKeyDown());
-}
+INSTANTIATE_TEST_SUITE_P(Layouts, KeyTyping,
+                         ::testing::Values("-layout us", "-layout de", "-layout fr", "-model jp106 -layout jp", "caps"));
 
 TEST_F(KeyTyping, AKeyTheXServerRefusesFailsTheSendAndReleasesEverything) {
     // No key gives Alt, so Alt+b asks the server for a key that does not exist. Without a
@@ -85,10 +74,7 @@ TEST_F(KeyTyping, AKeyTheXServerRefusesFailsTheSendAndReleasesEverything) {
 TEST_F(KeyTyping, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
     Shell("setxkbmap -layout us");
     const std::string keymapBefore = Shell("xmodmap -pke");
-    Program target(KEY_TARGET " " + output);
-    Window window = 0;
-    ASSERT_TRUE(WaitFor([&] { return (window = screen.Shown("Key Target")) != 0; }));
-    screen.ActivateForTyping(window);
+    ActivateTarget();
     const pid_t typist = fork();
     if (typist == 0) {
         QString error;
@@ -102,4 +88,3 @@ TEST_F(KeyTyping, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
     Program program(PELMORA_BINARY);
     EXPECT_TRUE(WaitFor([&] { return Shell("xmodmap -pke") == keymapBefore; })) << program.Stderr();
 }
-

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <string>
 
 const std::string kCaption = "Pelmora - Utility for Windows ";
 
@@ -15,20 +14,18 @@ protected:
     desktop::Screen screen;
     // The build's program, or an installed one (PELMORA_PROGRAM=/usr/bin/pelmora).
     desktop::Program program{getenv("PELMORA_PROGRAM") ?: PELMORA_BINARY};
-    desktop::Window main = 0;
+    desktop::Window main = screen.Await(kCaption);
 
     void SetUp() override {
-        ASSERT_TRUE(desktop::WaitFor([&] { return (main = screen.FindByTitle(kCaption)) && screen.Viewable(main); }))
-            << program.Stderr();
+        ASSERT_TRUE(main) << program.Stderr();
         ASSERT_TRUE(desktop::WaitFor([&] { return bool(screen.TrayIcon()); })) << "no icon in the tray";
     }
-
+    bool MainShown() { return screen.Viewable(main) && !screen.IsMinimised(main); }
     // Opens the tray menu with a right-click on the icon and picks an item by its letter.
     void ChooseFromTrayMenu(const std::string& mnemonic) {
         const int before = screen.CountPopupMenus();  // the magnifier counts as a pop-up too
         screen.Click(screen.TrayIcon(), 3);
-        ASSERT_TRUE(desktop::WaitFor([&] { return screen.CountPopupMenus() == before + 1; }))
-            << "the tray menu did not open";
+        ASSERT_TRUE(desktop::WaitFor([&] { return screen.CountPopupMenus() == before + 1; })) << "no tray menu";
         screen.Key(mnemonic);
     }
 };

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <chrono>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using namespace desktop;
 
@@ -23,8 +22,7 @@ const QRect kNoteLabel(56, 16, 153, 73);
 // The note label as the notes window draws it, rendered here off the screen.
 QImage RenderedNote(const QString& text) {
     static int argc = 1;
-    static char name[] = "launcher_desktop";
-    static char* argv[] = {name, nullptr};
+    static char* argv[] = {const_cast<char*>("launcher_desktop"), nullptr};
     if (!qApp) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         new QApplication(argc, argv);
@@ -41,25 +39,19 @@ QImage RenderedNote(const QString& text) {
     return window.grab(kNoteLabel).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-int Differences(const QImage& a, const QImage& b) {
-    int differing = 0;
-    for (int y = 0; y < a.height() && y < b.height(); ++y)
-        for (int x = 0; x < a.width() && x < b.width(); ++x)
-            if (std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 64) ++differing;
-    return differing;
-}
-
-// Which of the tour's texts the note label on the screen shows (the closest rendering),
-// or -1 when it looks like none of them.
-int ShownTourText(desktop::Window notes) {
-    const std::string file = "/tmp/launcher-note-" + std::to_string(getpid()) + ".png";
-    desktop::Shell("import -window " + std::to_string(notes) + " " + file);
-    const QImage shot = QImage(QString::fromStdString(file)).copy(kNoteLabel).convertToFormat(QImage::Format_RGB32);
-    std::remove(file.c_str());
-    int best = -1, fewest = kNoteLabel.width() * kNoteLabel.height() / 50;  // at most 2 % off
-    for (int i = 0; i < kTourTexts.size(); ++i) {
-        const int d = Differences(shot, RenderedNote(kTourTexts[i]));
-        if (d < fewest) fewest = d, best = i;
+// Which of the tour's texts the note label on the screen shows (the closest rendering, at most
+// 2 % of its pixels off), or -1 when it looks like none of them.
+int ShownTourText(desktop::Screen& screen, desktop::Window notes) {
+    const desktop::Rect window = screen.Area(notes);
+    const std::vector<uint32_t> shot =
+        screen.Pixels({window.x + kNoteLabel.x(), window.y + kNoteLabel.y(), kNoteLabel.width(), kNoteLabel.height()});
+    int best = -1, fewest = kNoteLabel.width() * kNoteLabel.height() / 50;
+    for (int i = 0; i < kTourTexts.size() && !shot.empty(); ++i) {
+        const QImage rendered = RenderedNote(kTourTexts[i]);
+        int differing = 0;
+        for (size_t k = 0; k < shot.size(); ++k)
+            differing += std::abs(qGray(shot[k]) - qGray(rendered.pixel(k % kNoteLabel.width(), k / kNoteLabel.width()))) > 64;
+        if (differing < fewest) fewest = differing, best = i;
     }
     return best;
 }
@@ -70,26 +62,18 @@ protected:
         ProgramOnDesktop::SetUp();
         screen.Activate(main);
     }
-
     bool Shown(const std::string& title) { return screen.Shown(title) != 0; }
-    bool MainShown() { return screen.Viewable(main) && !screen.IsMinimised(main); }
     void BringMainBack() {
         screen.Click(screen.TrayIcon(), 1, 2);
         ASSERT_TRUE(WaitFor([&] { return MainShown(); }));
         screen.Activate(main);
     }
-    // The tool buttons, in pixels of the main window: three groups 80 px apart, each
-    // button 57 px square, below the menu bar; the tray button at the bottom right.
+    // The tool buttons, in pixels of the main window: three groups 80 px apart, each 57 px
+    // square, below the menu bar (the window is 244 px high without it); the tray button at
+    // the bottom right.
     void ClickTool(int index) {
-        std::istringstream geometry(Shell("xdotool getwindowgeometry --shell " + std::to_string(main)));
-        int height = 0;
-        for (std::string line; std::getline(geometry, line);)
-            if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
-        const int menuBar = height - 244;
-        if (index == 4)
-            screen.ClickAt(main, 420, menuBar + 204);
-        else
-            screen.ClickAt(main, 44, menuBar + 44 + 80 * index);
+        const int menuBar = screen.Area(main).height - 244;
+        screen.ClickAt(main, index == 4 ? 420 : 44, menuBar + (index == 4 ? 204 : 44 + 80 * index));
     }
 };
 
@@ -142,7 +126,7 @@ TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
         notes = screen.FindByTitle("Notes: ");
         return notes && screen.Viewable(notes) && screen.IsAbove(notes);
     })) << "the notes window did not show the tour";
-    EXPECT_TRUE(WaitFor([&] { return ShownTourText(notes) == 0; }, 2)) << "no introduction";
+    EXPECT_TRUE(WaitFor([&] { return ShownTourText(screen, notes) == 0; }, 2)) << "no introduction";
     EXPECT_FALSE(Shown("SpotZoom"));
 
     // Each step 5 s after the one before, counted from the start of the tour.
@@ -150,9 +134,9 @@ TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
     const auto until = [&](double seconds) {
         return seconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    EXPECT_TRUE(WaitFor([&] { return ShownTourText(notes) == 1; }, until(7))) << "no navigation text";
-    EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom") && ShownTourText(notes) == 2; }, until(12)));
-    EXPECT_TRUE(WaitFor([&] { return Shown("LumPassword") && !Shown("SpotZoom") && ShownTourText(notes) == 3; },
+    EXPECT_TRUE(WaitFor([&] { return ShownTourText(screen, notes) == 1; }, until(7))) << "no navigation text";
+    EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom") && ShownTourText(screen, notes) == 2; }, until(12)));
+    EXPECT_TRUE(WaitFor([&] { return Shown("LumPassword") && !Shown("SpotZoom") && ShownTourText(screen, notes) == 3; },
                         until(17)));
     EXPECT_TRUE(WaitFor([&] { return !Shown("LumPassword") && screen.FindByTitle("Notes: ") == 0; }, until(22)));
     EXPECT_TRUE(MainShown());

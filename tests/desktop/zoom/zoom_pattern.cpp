@@ -4,32 +4,20 @@
 #include "Pattern.h"
 
 #include <QApplication>
-#include <QPainter>
+#include <QLabel>
 #include <QScreen>
-#include <QWidget>
-
-class PatternWindow : public QWidget {
-public:
-    PatternWindow() {
-        setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
-                       Qt::WindowDoesNotAcceptFocus);
-        setWindowTitle(QStringLiteral("ZoomPattern"));
-        setGeometry(QGuiApplication::primaryScreen()->geometry());
-        image_ = QImage(size(), QImage::Format_RGB32);
-        for (int y = 0; y < image_.height(); ++y)
-            for (int x = 0; x < image_.width(); ++x) image_.setPixel(x, y, PatternColor(x, y));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, image_); }
-
-private:
-    QImage image_;
-};
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    PatternWindow window;
+    QLabel window;
+    window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                          Qt::WindowDoesNotAcceptFocus);
+    window.setWindowTitle(QStringLiteral("ZoomPattern"));
+    window.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    QImage image(window.size(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, PatternColor(x, y));
+    window.setPixmap(QPixmap::fromImage(image));
     window.show();
     return app.exec();
 }

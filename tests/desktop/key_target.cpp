@@ -1,12 +1,10 @@
-// A window with two text fields, the target the key sender types into (its title is
-// "Key Target" or the second argument). At every change
-// it writes the first field's text to a file; once the second field has the focus or a
-// text, a tab and that text follow, and Enter in it adds a line end.
+// The window typed into: two text fields, titled "Key Target" or the second argument. At each
+// change it writes the first field's text to the file named first; once the second field has
+// the focus or a text, a tab and that text follow, and Enter in it adds a line end.
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QVBoxLayout>
-#include <QWidget>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,15 +16,13 @@ int main(int argc, char** argv) {
     layout->addWidget(first);
     layout->addWidget(second);
     window.resize(400, 80);
-
     const QString path = QString::fromLocal8Bit(argv[1]);
     bool entered = false;
     const auto save = [&] {
         QString text = first->text();
         if (second->hasFocus() || !second->text().isEmpty()) text += QLatin1Char('\t') + second->text();
-        if (entered) text += QLatin1Char('\n');
         QFile file(path + ".part");
-        if (file.open(QIODevice::WriteOnly)) file.write(text.toUtf8());
+        if (file.open(QIODevice::WriteOnly)) file.write((entered ? text + '\n' : text).toUtf8());
         file.close();
         QFile::remove(path);
         QFile::rename(path + ".part", path);
@@ -34,10 +30,7 @@ int main(int argc, char** argv) {
     QObject::connect(first, &QLineEdit::textChanged, save);
     QObject::connect(second, &QLineEdit::textChanged, save);
     QObject::connect(&app, &QApplication::focusChanged, save);
-    QObject::connect(second, &QLineEdit::returnPressed, [&] {
-        entered = true;
-        save();
-    });
+    QObject::connect(second, &QLineEdit::returnPressed, [&] { entered = true, save(); });
     window.show();
     return app.exec();
 }
