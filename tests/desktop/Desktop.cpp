@@ -1,14 +1,11 @@
 #include "Desktop.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -20,17 +17,15 @@ namespace desktop {
 
 bool WaitFor(const std::function<bool()>& condition, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
+    for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(20)))
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     return true;
 }
 
 std::string Shell(const std::string& command) {
     std::string out;
+    char buffer[512];
     if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
         while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
         pclose(pipe);
     }
@@ -53,10 +48,7 @@ std::string NoteRecord(const std::string& title, const std::string& comment) {
 
 bool CapsLockOn() { return Shell("xset -q").find("Caps Lock:   on") != std::string::npos; }
 
-void ResetKeyboard() {
-    Shell("setxkbmap -model pc105 -layout us");
-    if (CapsLockOn()) Shell("xdotool key Caps_Lock");
-}
+void ResetKeyboard() { Shell("setxkbmap -model pc105 -layout us; xset -q | grep -q 'Caps Lock:   on' && xdotool key Caps_Lock"); }
 
 std::string StatusNotifierItem() {
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) return {};
@@ -80,12 +72,10 @@ std::string CallStatusNotifierItem(const std::string& methodAndArguments) {
 Program::Program(const std::string& command, const std::string& env) {
     char pattern[] = "/tmp/pelmora-test.XXXXXX";
     dir_ = mkdtemp(pattern);
-    pid_ = fork();
-    if (pid_ == 0) {
-        if (chdir(dir_.c_str()) != 0 || !freopen((dir_ + "/stderr.txt").c_str(), "w", stderr)) _exit(127);
+    if ((pid_ = fork()) != 0) return;
+    if (chdir(dir_.c_str()) == 0 && freopen((dir_ + "/stderr.txt").c_str(), "w", stderr))
         execl("/bin/sh", "sh", "-c", ("exec env " + env + " " + command).c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    _exit(127);
 }
 
 Program::~Program() {
@@ -121,18 +111,15 @@ Screen::~Screen() { XCloseDisplay(display_); }
 
 namespace {
 
-std::vector<Window> children(Display* display, Window window) {
-    Window root, parent, *list = nullptr;
+// The first window below this one (depth first) that visit accepts, or 0.
+Window find(Display* display, Window window, bool recurse, const std::function<bool(Window)>& visit) {
+    Window root, parent, *list = nullptr, found = 0;
     unsigned count = 0;
-    std::vector<Window> out;
-    if (XQueryTree(display, window, &root, &parent, &list, &count) && list) out.assign(list, list + count);
+    XQueryTree(display, window, &root, &parent, &list, &count);
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = visit(list[i]) ? list[i] : recurse ? find(display, list[i], true, visit) : 0;
     if (list) XFree(list);
-    return out;
-}
-
-template <class Visit>
-void walk(Display* display, Window window, const Visit& visit) {
-    for (Window child : children(display, window)) visit(child), walk(display, child, visit);
+    return found;
 }
 
 // A property's items: bytes (as char) or, in format 32, longs.
@@ -143,9 +130,8 @@ std::vector<Item> property(Display* display, Window window, const char* name) {
     unsigned long count, after;
     unsigned char* data = nullptr;
     std::vector<Item> out;
-    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, AnyPropertyType,
-                           &type, &format, &count, &after, &data) == Success && data &&
-        format == (sizeof(Item) == 1 ? 8 : 32))
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data) == Success && data && format == (sizeof(Item) == 1 ? 8 : 32))
         out.assign(reinterpret_cast<Item*>(data), reinterpret_cast<Item*>(data) + count);
     if (data) XFree(data);
     return out;
@@ -155,10 +141,9 @@ bool hasAtom(Display* display, Window window, const char* name, const char* atom
     return std::ranges::count(property<long>(display, window, name), long(XInternAtom(display, atom, False))) > 0;
 }
 
-std::string className(Display* display, Window window) {
-    const std::vector<char> names = property<char>(display, window, "WM_CLASS");  // instance\0class\0
-    const auto end = std::find(names.begin(), names.end(), '\0');
-    return end == names.end() ? "" : std::string(end + 1, std::find(end + 1, names.end(), '\0'));
+bool isPelmora(Display* display, Window window) {  // WM_CLASS is "instance\0class\0"
+    const std::vector<char> names = property<char>(display, window, "WM_CLASS");
+    return std::string(names.begin(), names.end()).ends_with(std::string("\0pelmora\0", 9));
 }
 
 }  // namespace
@@ -167,9 +152,9 @@ std::string Screen::Title(Window window) {
     const std::vector<char> name = property<char>(display_, window, "_NET_WM_NAME");
     std::string title(name.begin(), name.end());
     XTextProperty old;
+    char** list = nullptr;
+    int count = 0;
     if (title.empty() && XGetWMName(display_, window, &old) && old.value) {
-        char** list = nullptr;
-        int count = 0;
         if (Xutf8TextPropertyToTextList(display_, &old, &list, &count) >= Success && count > 0) title = list[0];
         if (list) XFreeStringList(list);
         XFree(old.value);
@@ -178,19 +163,11 @@ std::string Screen::Title(Window window) {
 }
 
 Window Screen::FindByTitle(const std::string& title) {
-    Window found = 0;
-    walk(display_, DefaultRootWindow(display_), [&](Window w) {
-        if (!found && Title(w) == title) found = w;
-    });
-    return found;
+    return find(display_, DefaultRootWindow(display_), true, [&](Window w) { return Title(w) == title; });
 }
 
 Window Screen::Shown(const std::string& title) {
-    Window found = 0;
-    walk(display_, DefaultRootWindow(display_), [&](Window w) {
-        if (!found && Title(w) == title && Viewable(w)) found = w;
-    });
-    return found;
+    return find(display_, DefaultRootWindow(display_), true, [&](Window w) { return Title(w) == title && Viewable(w); });
 }
 
 Window Screen::Await(const std::string& title) {
@@ -201,60 +178,42 @@ Window Screen::Await(const std::string& title) {
 
 Rect Screen::TrayIcon() {
     Rect found;
-    walk(display_, DefaultRootWindow(display_), [&](Window dock) {
-        if (found || !Viewable(dock) || !hasAtom(display_, dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK"))
-            return;
-        walk(display_, dock, [&](Window inner) {  // the program's own window, embedded
-            if (!found && className(display_, inner) == "pelmora" && Viewable(inner)) found = Area(inner);
-        });
-        if (found) return;
-        // The bounding box of the tile's blue (a little off for rounding) on the dock.
+    find(display_, DefaultRootWindow(display_), true, [&](Window dock) {
+        if (!Viewable(dock) || !hasAtom(display_, dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK")) return false;
+        if (Window own = find(display_, dock, true, [&](Window w) { return isPelmora(display_, w) && Viewable(w); }))
+            return bool(found = Area(own));
+        // Else the bounding box of the tile's blue (a little off for rounding) on the dock.
         const Rect where = Area(dock);
         const std::vector<uint32_t> pixels = Pixels(where);
         int left = where.width, top = where.height, right = -1, bottom = -1, count = 0;
         for (int i = 0; i < int(pixels.size()); ++i) {
-            const uint32_t p = pixels[i];
-            if (std::abs(int(p >> 16) - 0x2f) > 6 || std::abs(int(p >> 8 & 0xff) - 0x6f) > 6 ||
-                std::abs(int(p & 0xff) - 0xb2) > 6)
-                continue;
             const int x = i % where.width, y = i / where.width;
+            const int r = pixels[i] >> 16, g = pixels[i] >> 8 & 0xff, b = pixels[i] & 0xff;
+            if (std::abs(r - 0x2f) > 6 || std::abs(g - 0x6f) > 6 || std::abs(b - 0xb2) > 6) continue;
             left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
             ++count;
         }
         if (count >= 16) found = {where.x + left, where.y + top, right - left + 1, bottom - top + 1};
+        return bool(found);
     });
     return found;
 }
 
-namespace {
-
-// Mapped override-redirect windows (menus) at the top of the tree, and whether each is the program's.
-template <class Visit>
-void popups(Display* display, const Visit& visit) {
-    for (Window w : children(display, DefaultRootWindow(display))) {
+// Viewable override-redirect windows at the top: the program's menus (Qt 6.4 types them as
+// normal windows, its tooltips as tooltips), or else a panel's pop-up menus.
+std::vector<Rect> Screen::Menus(bool own) {
+    std::vector<Rect> menus;
+    find(display_, DefaultRootWindow(display_), false, [&](Window w) {
         XWindowAttributes a;
-        if (XGetWindowAttributes(display, w, &a) && a.map_state == IsViewable && a.override_redirect)
-            visit(w, a, className(display, w) == "pelmora");
-    }
-}
-
-}  // namespace
-
-Rect Screen::PanelMenu() {
-    Rect menu;
-    popups(display_, [&](Window w, const XWindowAttributes&, bool own) {
-        if (!own && hasAtom(display_, w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_POPUP_MENU")) menu = Area(w);
+        if (!XGetWindowAttributes(display_, w, &a) || a.map_state != IsViewable || !a.override_redirect ||
+            isPelmora(display_, w) != own)
+            return false;
+        if (own ? a.width > 4 && !hasAtom(display_, w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_TOOLTIP")
+                : hasAtom(display_, w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_POPUP_MENU"))
+            menus.push_back(Area(w));
+        return false;
     });
-    return menu;
-}
-
-int Screen::CountPopupMenus() {
-    // Qt 6.4 types its menus as normal windows, its tooltips as tooltips.
-    int count = 0;
-    popups(display_, [&](Window w, const XWindowAttributes& a, bool own) {
-        count += own && a.width > 4 && !hasAtom(display_, w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_TOOLTIP");
-    });
-    return count;
+    return menus;
 }
 
 bool Screen::Viewable(Window window) {
@@ -271,17 +230,16 @@ bool Screen::IsAbove(Window window) {
 
 Window Screen::Active() {
     const std::vector<long> active = property<long>(display_, DefaultRootWindow(display_), "_NET_ACTIVE_WINDOW");
-    return active.size() == 1 ? active[0] : 0;
+    return active.empty() ? 0 : active[0];  // xfwm4 writes a second, empty item
 }
 
 Rect Screen::Area(Window window) {
-    XWindowAttributes attributes;
+    XWindowAttributes a;
     Window child;
     Rect rect;
-    if (!XGetWindowAttributes(display_, window, &attributes)) return rect;
-    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &rect.x, &rect.y, &child);
-    rect.width = attributes.width;
-    rect.height = attributes.height;
+    if (XGetWindowAttributes(display_, window, &a))
+        XTranslateCoordinates(display_, window, a.root, 0, 0, &rect.x, &rect.y, &child), rect.width = a.width,
+            rect.height = a.height;
     return rect;
 }
 
@@ -294,11 +252,11 @@ Rect Screen::Frame(Window window) {
 
 std::vector<uint32_t> Screen::Pixels(const Rect& a) {
     std::vector<uint32_t> out;
-    XImage* image = XGetImage(display_, DefaultRootWindow(display_), a.x, a.y, a.width, a.height, AllPlanes, ZPixmap);
-    if (!image) return out;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) out.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
-    XDestroyImage(image);
+    if (XImage* image = XGetImage(display_, DefaultRootWindow(display_), a.x, a.y, a.width, a.height, AllPlanes, ZPixmap)) {
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x) out.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
+        XDestroyImage(image);
+    }
     return out;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the desktop tests use to drive the real program on the virtual desktop
-// like a person: start it, find its windows and its tray icon, click and type with xdotool.
+// What the desktop tests use to drive the real program on the virtual desktop like a person:
+// start it, find its windows and its tray icon, click and type with xdotool.
 
 #include <cstdint>
 #include <functional>
@@ -18,25 +18,23 @@ using Window = unsigned long;  // X11's, without Xlib.h, whose macros clash with
 // Retries the condition every 20 ms until it holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& condition, double seconds = 10);
 inline void Pause(double seconds) { WaitFor([] { return false; }, seconds); }
-// Runs a shell command (xdotool, xprop ...) and returns its standard output.
-std::string Shell(const std::string& command);
+std::string Shell(const std::string& command);  // its standard output
 std::string ReadFile(const std::string& path);  // empty when it cannot be read
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string Padded(const std::string& text, size_t width);
-// One note as a record of navilist.dat holds it.
-std::string NoteRecord(const std::string& title, const std::string& comment);
+std::string NoteRecord(const std::string& title, const std::string& comment);  // as navilist.dat holds it
 bool CapsLockOn();
-// The us keyboard with Caps Lock off, as every test leaves it.
-void ResetKeyboard();
+void ResetKeyboard();  // the us layout, Caps Lock off, as every test leaves it
 // The program's StatusNotifierItem as the panel's watcher lists it ("service/object path");
 // empty when its icon is no such item (an XEmbed tray, or no icon at all).
 std::string StatusNotifierItem();
-// Calls a method of it as a panel does (dbus-send's notation); dbus-send's reply.
+// Calls a method of it as a panel does (in dbus-send's notation); dbus-send's reply.
 std::string CallStatusNotifierItem(const std::string& methodAndArguments);
 
 struct Rect {
     int x = 0, y = 0, width = 0, height = 0;
     explicit operator bool() const { return width > 0; }
+    bool operator==(const Rect&) const = default;
 };
 
 // A program started in a private working folder, killed when the object goes away.
@@ -60,31 +58,23 @@ class Screen {
 public:
     Screen();
     ~Screen();
-
-    // _NET_WM_NAME, or else WM_NAME (xterm's, often COMPOUND_TEXT).
-    std::string Title(Window window);
-    // A top-level window whose title is exactly this (mapped or not); 0 if none.
-    Window FindByTitle(const std::string& title);
-    // The window with this title when it is on the screen, else 0.
-    Window Shown(const std::string& title);
-    // Waits up to 10 s for the window to be shown.
-    Window Await(const std::string& title);
-    // The program's icon on a panel: its window in an XEmbed tray, or else its picture
-    // (the tile's blue) on a dock drawn by a StatusNotifierItem host; empty if none.
+    std::string Title(Window window);  // _NET_WM_NAME, or else WM_NAME (xterm's, often COMPOUND_TEXT)
+    Window FindByTitle(const std::string& title);  // mapped or not; 0 if none
+    Window Shown(const std::string& title);        // on the screen; 0 if none
+    Window Await(const std::string& title);        // shown within 10 s; 0 if not
+    // The program's icon on a panel: its window in an XEmbed tray, or else its picture (the
+    // tile's blue) on a dock drawn by a StatusNotifierItem host; empty if none.
     Rect TrayIcon();
-    // A pop-up menu that a panel draws (not the program's own); empty if none.
-    Rect PanelMenu();
-    // The program's mapped pop-up menus (its tooltips do not count).
-    int CountPopupMenus();
+    // The program's own pop-up menus on the screen, or else those a panel draws.
+    std::vector<Rect> Menus(bool own);
     bool Viewable(Window window);
     bool IsMinimised(Window window);
     // In the always-on-top band; i3 has none, and floats a window above the tiled ones.
     bool IsAbove(Window window);
-    Window Active();  // _NET_ACTIVE_WINDOW
+    Window Active();            // _NET_ACTIVE_WINDOW
     Rect Area(Window window);   // the client area on the screen
     Rect Frame(Window window);  // with the window manager's borders
-    // The screen's pixels (0xRRGGBB) in the area, row by row.
-    std::vector<uint32_t> Pixels(const Rect& area);
+    std::vector<uint32_t> Pixels(const Rect& area);  // 0xRRGGBB, row by row
     bool AnyKeyDown();
 
     void Click(const Rect& area, int button, int times = 1);  // in the middle of the area
@@ -93,8 +83,7 @@ public:
     void Activate(Window window);
     // Activates the window with the keyboard, then lets its field take the focus.
     void ActivateForTyping(Window window);
-    // As the window manager's close button does (WM_DELETE_WINDOW).
-    void AskToClose(Window window);
+    void AskToClose(Window window);  // as the window manager's close button does (WM_DELETE_WINDOW)
 
 private:
     ::_XDisplay* display_;

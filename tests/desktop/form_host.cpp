@@ -1,9 +1,9 @@
 // Shows forms of the program on their own, as the launcher does:
 //   form_host [about] [help] [navi] [pass] [zoom] [--address text]
 // --address replaces the About link's text; each message box's prompt is written to stderr
-// ("box: " lines) before the real box shows it. With the magnifier, the host outlives it (as
-// the main window in the tray would), SIGUSR1 unloads it from code (as the demo does) and
-// SIGTERM ends the host; otherwise it ends with its last form.
+// ("box: " lines) before the real box shows it. With the magnifier the host outlives it (as the
+// main window in the tray would), SIGUSR1 unloads it from code (as the demo does) and SIGTERM
+// ends the host; otherwise the host ends with its last form.
 #include "Art.h"
 #include "Forms.h"
 #include "LumNavi.h"
@@ -14,11 +14,9 @@
 #include "frmHelp.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,7 +28,7 @@ struct LoggedMessageBox : QtMessageBox {
     }
 };
 
-int signalPipe[2];
+volatile std::sig_atomic_t signalled = 0;
 
 }  // namespace
 
@@ -47,19 +45,16 @@ int main(int argc, char** argv) {
     if (args.contains("pass")) Forms::Show<LumPass>();
     if (const qsizetype at = args.indexOf("--address"); at > 0 && at + 1 < args.size())
         Forms::Get<frmAbout>().lblURL->setText(args[at + 1]);
-
-    QSocketNotifier notifier(socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0 ? signalPipe[0] : -1,
-                             QSocketNotifier::Read);
+    QTimer poll;  // handled on the event loop
     if (args.contains("zoom")) {
         Forms::SetQuitWhenEmpty(false);
-        QObject::connect(&notifier, &QSocketNotifier::activated, [] {
-            char signal = 0;
-            if (read(signalPipe[0], &signal, 1) == 1 && signal == SIGUSR1) return Forms::Unload<SpotZoom>();
-            Forms::UnloadAll();
-            QCoreApplication::quit();
+        for (int signal : {SIGUSR1, SIGTERM}) std::signal(signal, [](int s) { signalled = s; });
+        poll.callOnTimeout([] {
+            if (signalled == SIGUSR1) Forms::Unload<SpotZoom>();
+            if (signalled == SIGTERM) Forms::UnloadAll(), QCoreApplication::quit();
+            signalled = 0;
         });
-        for (int signal : {SIGUSR1, SIGTERM})
-            std::signal(signal, [](int s) { (void)!write(signalPipe[1], &s, 1); });
+        poll.start(20);
         Forms::Show<SpotZoom>();
     }
     return app.exec();

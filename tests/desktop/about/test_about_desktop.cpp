@@ -27,8 +27,7 @@ protected:
     // A browser of our own, in a folder with a blank in its name, set as the default web
     // handler; it logs each start as a line of its arguments, each ended by \037.
     void SetUp() override {
-        Shell("rm -rf " + home + " && mkdir -p " + home + "/config " + home + "/data/applications '" + home +
-              "/fake bin'");
+        Shell("mkdir -p " + home + "/config " + home + "/data/applications '" + home + "/fake bin'");
         WriteFile(home + "/fake bin/browser", "#!/bin/sh\n{ printf '%s\\037' \"$@\"; echo; } >> " + calls + "\n");
         Shell("chmod +x '" + home + "/fake bin/browser'");
         WriteFile(home + "/data/applications/fake-browser.desktop",
@@ -36,27 +35,15 @@ protected:
                       "/fake bin/browser\" --new-window %u\nMimeType=x-scheme-handler/http;\n");
         WriteFile(home + "/config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=fake-browser.desktop;\n");
     }
-    void TearDown() override {
-        host.reset();
-        Shell("rm -rf " + home);
-    }
+    void TearDown() override { host.reset(), Shell("rm -rf " + home); }
     // The host with the XDG folders to itself: nothing of the machine's own is found.
     Window Start(const std::string& args, const std::string& title) {
-        host = std::make_unique<Program>(FORM_HOST " " + args, "XDG_CONFIG_HOME=" + home + "/config XDG_DATA_HOME=" +
-                                                                   home + "/data XDG_CONFIG_DIRS=" + home +
-                                                                   "/none XDG_DATA_DIRS=" + home + "/none");
-        const Window window = screen.Await(title);
-        EXPECT_TRUE(window) << title << host->Stderr();
-        return window;
+        const std::string xdg = "XDG_CONFIG_HOME=" + home + "/config XDG_DATA_HOME=" + home + "/data XDG_CONFIG_DIRS=";
+        host = std::make_unique<Program>(FORM_HOST " " + args, xdg + home + "/none XDG_DATA_DIRS=" + home + "/none");
+        return screen.Await(title);
     }
-    void ClickAt(Window window, int x, int y, int times) {
-        Shell("xdotool windowactivate --sync " + std::to_string(window) + " mousemove --window " +
-              std::to_string(window) + " " + std::to_string(x) + " " + std::to_string(y) + " click --repeat " +
-              std::to_string(times) + " --delay 120 1");
-    }
-    std::string Property(Window window, const std::string& name) {
-        return Shell("xprop -id " + std::to_string(window) + " " + name);
-    }
+    void ClickAt(Window window, int x, int y, int times) { screen.Activate(window), screen.ClickAt(window, x, y, 1, times); }
+    std::string Property(Window window, const std::string& name) { return Shell("xprop -id " + std::to_string(window) + " " + name); }
     // The message boxes' texts so far.
     std::vector<std::string> Boxes() {
         std::vector<std::string> boxes;
@@ -85,9 +72,8 @@ protected:
 
 TEST_F(AboutDesktop, TheAboutBoxAndTheHelpWindowAreFixedDialogsWhoseLinksOpenTheBrowser) {
     const Window about = Start("about help", "About Pelmora"), help = screen.Await("Pelmora - Help");
-    ASSERT_TRUE(about && help);
-    EXPECT_EQ(Shell("xwininfo -id " + std::to_string(about) + " | grep -E 'Absolute|Width|Height' | tr -s ' ' | cut -d: -f2"),
-              " 156\n 129\n 297\n 178\n");  // the client area at 2340, 1935 twips, 4455 x 2670 twips
+    ASSERT_TRUE(about && help) << host->Stderr();
+    EXPECT_EQ(screen.Area(about), Rect(156, 129, 297, 178));  // at 2340, 1935 twips, 4455 x 2670 twips
     for (Window window : {about, help})
         EXPECT_NE(Property(window, "_NET_WM_STATE").find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos);
     // Fixed size: the window manager offers closing and moving, neither resizing nor maximising.
@@ -132,7 +118,7 @@ TEST_F(AboutDesktop, TheLinkPassesItsAddressAsOneArgumentOrSaysThereIsNoBrowser)
     std::string quoted = "'";
     for (char c : address) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     const Window about = Start("about --address " + quoted + "'", "About Pelmora");
-    ASSERT_TRUE(about);
+    ASSERT_TRUE(about) << host->Stderr();
     ClickAt(about, 70, 80, 2);
     Confirm(1, command + address);
     EXPECT_TRUE(Called({address})) << ReadFile(calls);

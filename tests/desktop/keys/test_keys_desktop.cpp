@@ -56,19 +56,6 @@ TEST_P(KeyTyping, TypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
 INSTANTIATE_TEST_SUITE_P(Layouts, KeyTyping,
                          ::testing::Values("-layout us", "-layout de", "-layout fr", "-model jp106 -layout jp", "caps"));
 
-TEST_F(KeyTyping, AKeyTheXServerRefusesFailsTheSendAndReleasesEverything) {
-    // No key gives Alt, so Alt+b asks the server for a key that does not exist. Without a
-    // toolkit, Xlib's default handler would end this process on the error.
-    Shell("setxkbmap -layout us; xmodmap -e 'keycode 64 = NoSymbol' -e 'keycode 204 = NoSymbol'");
-    const std::string keymapBefore = Shell("xmodmap -pke");
-    QString error;
-    // Shift is down when the server refuses Alt: it must be released all the same.
-    EXPECT_FALSE(XTestKeySender().Send(ParseKeys("+a+%b").strokes, &error));
-    EXPECT_TRUE(error.startsWith("the X server refused a key")) << error.toStdString();
-    EXPECT_FALSE(screen.AnyKeyDown());
-    EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
-}
-
 // A run killed while typing characters the layout lacks leaves their spare keys mapped;
 // the program's next start puts the keyboard back as it was.
 TEST_F(KeyTyping, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {

@@ -21,10 +21,7 @@ protected:
     int width = 0, height = 0;
     Window notes = 0;
 
-    void SetUp() override {
-        Shell("rm -rf " + folder + " && mkdir -p " + folder);
-        std::istringstream(Shell("xdotool getdisplaygeometry")) >> width >> height;
-    }
+    void SetUp() override { std::istringstream(Shell("mkdir -p " + folder + "; xdotool getdisplaygeometry")) >> width >> height; }
     void TearDown() override { Shell("rm -rf " + folder); }
 
     // A person moves the pointer back to their work after a click in the notes. Where the
@@ -37,9 +34,7 @@ protected:
         PointerAway();
         auto program = std::make_unique<Program>("sh -c 'cd " + folder + " && exec " FORM_HOST " navi'");
         EXPECT_TRUE(WaitFor([&] { return (notes = screen.FindByTitle("Navigation Notes")) != 0; }));
-        EXPECT_TRUE(WaitFor([&] {
-            return Watching() || (screen.Title(notes).starts_with("Notes: ") && screen.Active() != notes);
-        }));
+        EXPECT_TRUE(WaitFor([&] { return Watching() || (screen.Title(notes).starts_with("Notes: ") && screen.Active() != notes); }));
         return program;
     }
     // Waiting for an application with a note, out of the way.
@@ -57,12 +52,6 @@ protected:
         return screen.Title(notes) == "Notes: " + title && screen.Viewable(notes) && !screen.IsMinimised(notes) &&
                screen.IsAbove(notes) && InCorner();
     }
-    std::string Describe() {
-        const Rect f = screen.Frame(notes);
-        return screen.Title(notes) + " frame " + std::to_string(f.x) + "," + std::to_string(f.y) + " " +
-               std::to_string(f.width) + "x" + std::to_string(f.height) + (screen.IsAbove(notes) ? " above" : "") +
-               (screen.IsMinimised(notes) ? " minimised" : "") + "; active: " + screen.Title(screen.Active());
-    }
     std::string Record(int k) { return ReadFile(folder + "/navilist.dat").substr((9 + k - 1) * 512, 512); }
 
     // Brings the application to the front, restores the notes window as the user does and
@@ -72,11 +61,11 @@ protected:
         Pause(1.6);  // a tick sees the application, then the person turns to the notes
         screen.Activate(notes);
         ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(); }, 5))
-            << Describe();
+            << screen.Title(notes);
         Shell("xdotool type --delay 40 '" + comment + "'");
         screen.ClickAt(notes, 184, 68);  // 保存
         PointerAway();
-        ASSERT_TRUE(WaitFor([&] { return ShowsNote(title); }, 5)) << Describe();
+        ASSERT_TRUE(WaitFor([&] { return ShowsNote(title); }, 5)) << screen.Title(notes);
     }
 };
 
@@ -91,12 +80,12 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     Shell("xprop -id " + std::to_string(b) + " -set WM_NAME 'Editor A'");
     auto program = OpenNotes();
     screen.Activate(b);
-    EXPECT_FALSE(WaitFor([&] { return !Watching(); }, 1.6)) << Describe();  // no note for Editor B
+    EXPECT_FALSE(WaitFor([&] { return !Watching(); }, 1.6)) << screen.Title(notes);  // no note for Editor B
 
     Program editorA(KEY_TARGET " " + folder + "/a.txt 'Editor A'");
     const Window a = screen.Await("Editor A");
     screen.Activate(a);
-    ASSERT_TRUE(WaitFor([&] { return ShowsNote("Editor A"); }, 5)) << Describe();
+    ASSERT_TRUE(WaitFor([&] { return ShowsNote("Editor A"); }, 5)) << screen.Title(notes);
     // Where the window manager gives a popped-up window the keyboard (fluxbox, icewm), the
     // program hands it straight back.
     EXPECT_TRUE(WaitFor([&] { return screen.Active() == a; }, 2));
@@ -112,13 +101,13 @@ TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWa
     EXPECT_TRUE(WaitFor([&] { return screen.Active() == a; }, 2));
 
     screen.Activate(b);
-    EXPECT_TRUE(WaitFor([&] { return Watching(); }, 5)) << Describe();
+    EXPECT_TRUE(WaitFor([&] { return Watching(); }, 5)) << screen.Title(notes);
 
     // The borderless magnifier on top of everything is passed over.
     Program magnifier(FORM_HOST " zoom");
     ASSERT_TRUE(WaitFor([&] { return screen.FindByTitle("SpotZoom") != 0; }));
     screen.Activate(a);
-    EXPECT_TRUE(WaitFor([&] { return ShowsNote("Editor A"); }, 5)) << Describe();
+    EXPECT_TRUE(WaitFor([&] { return ShowsNote("Editor A"); }, 5)) << screen.Title(notes);
 }
 
 // Real programs: a GTK dialog that draws its own title bar (where the window manager
@@ -149,15 +138,15 @@ TEST_F(NotesOnTheDesktop, NotesFollowRealProgramsWhateverDrawsTheirTitleBarOrEnc
     auto navi = OpenNotes();
     for (size_t i = 0; i < programs.size(); ++i) {
         screen.Activate(belowWindow);
-        ASSERT_TRUE(WaitFor([&] { return ShowsNote("Below"); }, 5)) << Describe();
+        ASSERT_TRUE(WaitFor([&] { return ShowsNote("Below"); }, 5)) << screen.Title(notes);
         screen.Activate(windows[i]);
-        EXPECT_TRUE(WaitFor([&] { return ShowsNote(programs[i].second); }, 5)) << programs[i].second << ": " << Describe();
+        EXPECT_TRUE(WaitFor([&] { return ShowsNote(programs[i].second); }, 5)) << programs[i].second << ": " << screen.Title(notes);
     }
     screen.Activate(belowWindow);
-    ASSERT_TRUE(WaitFor([&] { return ShowsNote("Below"); }, 5)) << Describe();
+    ASSERT_TRUE(WaitFor([&] { return ShowsNote("Below"); }, 5)) << screen.Title(notes);
     screen.ClickAt(notes, 16, 108);  // 次回は表示しない
     PointerAway();
-    EXPECT_TRUE(WaitFor([&] { return Watching(); }, 5)) << Describe();
+    EXPECT_TRUE(WaitFor([&] { return Watching(); }, 5)) << screen.Title(notes);
     EXPECT_EQ(Record(1), NoteRecord("Zenity CSD", "note"));  // the others move up
     EXPECT_EQ(Record(4), std::string(512, ' '));
     EXPECT_EQ(ReadFile(folder + "/navilist.bak").substr(9 * 512, 512), NoteRecord("Below", "below"));

@@ -21,11 +21,12 @@ protected:
         ASSERT_TRUE(desktop::WaitFor([&] { return bool(screen.TrayIcon()); })) << "no icon in the tray";
     }
     bool MainShown() { return screen.Viewable(main) && !screen.IsMinimised(main); }
+    size_t Menus() { return screen.Menus(true).size(); }  // the magnifier counts too
     // Opens the tray menu with a right-click on the icon and picks an item by its letter.
     void ChooseFromTrayMenu(const std::string& mnemonic) {
-        const int before = screen.CountPopupMenus();  // the magnifier counts as a pop-up too
+        const size_t before = Menus();
         screen.Click(screen.TrayIcon(), 3);
-        ASSERT_TRUE(desktop::WaitFor([&] { return screen.CountPopupMenus() == before + 1; })) << "no tray menu";
+        ASSERT_TRUE(desktop::WaitFor([&] { return Menus() == before + 1; })) << "no tray menu";
         screen.Key(mnemonic);
     }
 };

@@ -19,8 +19,9 @@ const QStringList kTourTexts = {"This is Demo how to use Pelmora.", "This Commen
 // Where the notes window draws its note label, in its pixels.
 const QRect kNoteLabel(56, 16, 153, 73);
 
-// The note label as the notes window draws it, rendered here off the screen.
-QImage RenderedNote(const QString& text) {
+// Which of the tour's texts the note label on the screen shows: the closest of their renderings
+// here off the screen, at most 2 % of its pixels off; -1 when it looks like none of them.
+int ShownTourText(desktop::Screen& screen, desktop::Window notes) {
     static int argc = 1;
     static char* argv[] = {const_cast<char*>("launcher_desktop"), nullptr};
     if (!qApp) {
@@ -28,26 +29,20 @@ QImage RenderedNote(const QString& text) {
         new QApplication(argc, argv);
         qunsetenv("QT_QPA_PLATFORM");  // the program started by later tests must use the real screen
     }
-    QWidget window;
-    window.resize(kNoteLabel.right() + 1, kNoteLabel.bottom() + 1);
-    auto* label = new QLabel(text, &window);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setFont(GothicFont(9.75));
-    label->setGeometry(kNoteLabel);
-    return window.grab(kNoteLabel).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-// Which of the tour's texts the note label on the screen shows (the closest rendering, at most
-// 2 % of its pixels off), or -1 when it looks like none of them.
-int ShownTourText(desktop::Screen& screen, desktop::Window notes) {
     const desktop::Rect window = screen.Area(notes);
     const std::vector<uint32_t> shot =
         screen.Pixels({window.x + kNoteLabel.x(), window.y + kNoteLabel.y(), kNoteLabel.width(), kNoteLabel.height()});
     int best = -1, fewest = kNoteLabel.width() * kNoteLabel.height() / 50;
     for (int i = 0; i < kTourTexts.size() && !shot.empty(); ++i) {
-        const QImage rendered = RenderedNote(kTourTexts[i]);
+        QWidget parent;
+        parent.resize(kNoteLabel.right() + 1, kNoteLabel.bottom() + 1);
+        QLabel label(kTourTexts[i], &parent);
+        label.setTextFormat(Qt::PlainText);
+        label.setWordWrap(true);
+        label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label.setFont(GothicFont(9.75));
+        label.setGeometry(kNoteLabel);
+        const QImage rendered = parent.grab(kNoteLabel).toImage();
         int differing = 0;
         for (size_t k = 0; k < shot.size(); ++k)
             differing += std::abs(qGray(shot[k]) - qGray(rendered.pixel(k % kNoteLabel.width(), k / kNoteLabel.width()))) > 64;

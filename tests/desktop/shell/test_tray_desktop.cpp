@@ -24,8 +24,9 @@ protected:
     void ChooseInTrayMenu(bool first) {
         if (StatusNotifierItem().empty()) return ChooseFromTrayMenu(first ? "s" : "x");
         screen.Click(screen.TrayIcon(), 3);
-        Rect menu;
-        ASSERT_TRUE(WaitFor([&] { return bool(menu = screen.PanelMenu()); })) << "the panel drew no menu";
+        std::vector<Rect> menus;
+        ASSERT_TRUE(WaitFor([&] { return !(menus = screen.Menus(false)).empty(); })) << "the panel drew no menu";
+        const Rect menu = menus[0];
         screen.Click(Rect{menu.x, menu.y + (first ? menu.height / 4 : menu.height * 3 / 4), menu.width, 1}, 1);
     }
 };
@@ -51,18 +52,18 @@ TEST_F(TrayDesktop, HiddenInTheTrayTheWindowComesBackByEveryWayThePanelOffers) {
         EXPECT_TRUE(WaitFor([&] { return MainShown(); })) << "Activate did not bring the window back";
         HideWithCloseMenu();
     } else {
-        EXPECT_FALSE(WaitFor([&] { return !Hidden() || screen.CountPopupMenus() > 0; }, 1.0));
+        EXPECT_FALSE(WaitFor([&] { return !Hidden() || Menus() > 0; }, 1.0));
         // A right-click while the menu is open opens no second one.
         screen.Click(screen.TrayIcon(), 3);
-        ASSERT_TRUE(WaitFor([&] { return screen.CountPopupMenus() == 1; }));
+        ASSERT_TRUE(WaitFor([&] { return Menus() == 1; }));
         screen.Click(screen.TrayIcon(), 3);
-        EXPECT_FALSE(WaitFor([&] { return screen.CountPopupMenus() > 1; }, 1.0));
+        EXPECT_FALSE(WaitFor([&] { return Menus() > 1; }, 1.0));
         screen.Key("Escape");
-        ASSERT_TRUE(WaitFor([&] { return screen.CountPopupMenus() == 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Menus() == 0; }));
     }
     ChooseInTrayMenu(true);
     EXPECT_TRUE(WaitFor([&] { return MainShown(); }));
-    EXPECT_EQ(screen.CountPopupMenus(), 0) << "the program opened a menu of its own as well";
+    EXPECT_EQ(Menus(), 0) << "the program opened a menu of its own as well";
     if (!panel) return;
 
     const std::string tip =
@@ -74,8 +75,8 @@ TEST_F(TrayDesktop, HiddenInTheTrayTheWindowComesBackByEveryWayThePanelOffers) {
     const std::string call = "org.kde.StatusNotifierItem.ContextMenu int32:500 int32:400";
     ASSERT_NE(CallStatusNotifierItem(call).find("method return"), std::string::npos);
     CallStatusNotifierItem(call);
-    ASSERT_TRUE(WaitFor([&] { return screen.CountPopupMenus() == 1; }));
-    EXPECT_FALSE(WaitFor([&] { return screen.CountPopupMenus() > 1; }, 1.0));
+    ASSERT_TRUE(WaitFor([&] { return Menus() == 1; }));
+    EXPECT_FALSE(WaitFor([&] { return Menus() > 1; }, 1.0));
     screen.Key("s");
     EXPECT_TRUE(WaitFor([&] { return MainShown(); }));
 }

@@ -3,7 +3,6 @@
 // leaves on the clipboard, and its question at the left edge.
 
 #include "Desktop.h"
-#include "Pattern.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -15,17 +14,27 @@ namespace {
 
 const std::string kUserText = "what the user copied";
 
+// 0xRRGGBB of the test pattern at screen pixel (x, y): every pixel has its own colour, so that a
+// picture of any part of the screen tells where it was taken.
+uint32_t PatternColor(int x, int y) { return uint32_t(x & 0xFF) << 16 | uint32_t(y & 0xFF) << 8 | uint32_t((x >> 8) << 4 | (y >> 8)); }
+
 std::string ClipboardText() { return Shell("xclip -selection clipboard -o 2>/dev/null"); }
 
 class ZoomDesktop : public ::testing::Test {
 protected:
     Screen screen;
-    Program pattern{ZOOM_PATTERN};
     std::unique_ptr<Program> host;
     Window zoom = 0;
 
-    void SetUp() override {
-        ASSERT_TRUE(screen.Await("ZoomPattern")) << pattern.Stderr();
+    void SetUp() override {  // the pattern as the screen's background
+        std::string image = "P6\n800 600\n255\n";
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                for (int shift : {16, 8, 0}) image += char(PatternColor(x, y) >> shift);
+        const std::string file = "/tmp/pelmora-pattern-" + std::to_string(getpid()) + ".ppm";
+        WriteFile(file, image);
+        Shell("display -window root " + file + "; rm " + file);
+        ASSERT_EQ(Mismatches({0, 0, 800, 600}, PatternColor), 0);
         // xclip stays behind to serve the selection: keep it off our pipe.
         Shell("printf '%s' '" + kUserText + "' | xclip -selection clipboard >/dev/null 2>&1");
         ASSERT_TRUE(WaitFor([&] { return ClipboardText() == kUserText; }));
