@@ -53,10 +53,7 @@ int ShownTourText(desktop::Screen& screen, desktop::Window notes) {
 
 class Launcher : public ProgramOnDesktop {
 protected:
-    void SetUp() override {
-        ProgramOnDesktop::SetUp();
-        screen.Activate(main);
-    }
+    void SetUp() override { ProgramOnDesktop::SetUp(), screen.Activate(main); }
     bool Shown(const std::string& title) { return screen.Shown(title) != 0; }
     void BringMainBack() {
         screen.Click(screen.TrayIcon(), 1, 2);
