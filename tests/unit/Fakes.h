@@ -13,43 +13,38 @@
 template <class T> T Pop(std::deque<T>& queue, std::type_identity_t<T> otherwise) {
     if (queue.empty()) return otherwise;
     T front = queue.front();
-    queue.pop_front();
-    return front;
+    return queue.pop_front(), front;
+}
+template <class Fake, class Base> Fake* Install(std::unique_ptr<Base>& slot) {
+    slot = std::make_unique<Fake>();
+    return static_cast<Fake*>(slot.get());
 }
 
 // Answers from a queue (else Yes for Yes/No, OK otherwise), records prompts and titles;
 // duringAsk stands in for events delivered by the box's modal loop.
-class FakeMessageBox : public MessageBox {
-public:
+struct FakeMessageBox : MessageBox {
     QStringList prompts, titles;
     std::deque<int> answers;
     std::function<void()> duringAsk;
     int Ask(const QString& prompt, int buttons, const QString& title) override {
-        prompts << prompt;
-        titles << title;
+        prompts << prompt, titles << title;
         if (duringAsk) duringAsk();
         return Pop(answers, buttons == vbYesNo ? vbYes : vbOK);
     }
 };
-
 // Returns the queued names (empty = cancel), records the calls.
-class FakeFileDialog : public FileDialog {
-public:
+struct FakeFileDialog : FileDialog {
     QStringList calls;
     std::deque<QString> names;
     QString ShowOpen(const QString& filter, const QString&) override { return calls << "open " + filter, Pop(names, {}); }
     QString ShowSave(const QString& filter, const QString&) override { return calls << "save " + filter, Pop(names, {}); }
 };
-
-class FakeClock : public Clock {
-public:
+struct FakeClock : Clock {
     double now = 0;
     double SecondsOfDay() override { return now; }
 };
-
 // A window manager that obeys unless told otherwise: an activated window gets the focus.
-class FakeFocusWindow : public FocusWindow {
-public:
+struct FakeFocusWindow : FocusWindow {
     Info info{0x400001, false, false};
     unsigned long lastOther = 0;
     bool windowManagerObeys = true;
@@ -61,12 +56,6 @@ public:
         if (windowManagerObeys) info = Info{window, false, false};
     }
 };
-
-template <class Fake, class Base> Fake* Install(std::unique_ptr<Base>& slot) {
-    slot = std::make_unique<Fake>();
-    return static_cast<Fake*>(slot.get());
-}
-
 // Installs fresh fakes for one test.
 struct FakeServices {
     Services& s = Services::Get();
@@ -77,8 +66,7 @@ struct FakeServices {
 };
 
 // Command store: keys (as written) with the type and text of their default value.
-class FakeBrowserCommands : public BrowserCommands {
-public:
+struct FakeBrowserCommands : BrowserCommands {
     struct Value { int type; QString text; };
     std::map<QString, Value> keys;
     QStringList queried;
@@ -91,15 +79,12 @@ public:
         return true;
     }
 };
-
 // Records every start, answers with the queued error numbers (0 = started).
-class FakeProcessStarter : public ProcessStarter {
-public:
+struct FakeProcessStarter : ProcessStarter {
     QList<QStringList> starts;
     std::deque<int> errors;
     int Start(const QStringList& argv) override { return starts << argv, Pop(errors, 0); }
 };
-
 struct BrowserFakes {
     FakeBrowserCommands* commands = Install<FakeBrowserCommands>(Services::Get().browserCommands);
     FakeProcessStarter* starter = Install<FakeProcessStarter>(Services::Get().processStarter);

@@ -16,4 +16,4 @@ inline mode_t ModeOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 // Text left-aligned in a field of the given width, space padded.
-inline QByteArray Padded(const QByteArray& text, int width) { return text + QByteArray(width - text.size(), ' '); }
+inline QByteArray Padded(const QByteArray& text, int width, char fill = ' ') { return text + QByteArray(width - text.size(), fill); }

@@ -94,9 +94,7 @@ inline QByteArray BuildFile(Reader& in) {
 inline QByteArray Normalised(const QByteArray& field) { return Padded(noterecord::TrimField(field), int(field.size())); }
 
 // A file's bytes with zero bytes past its end, as the readers see them.
-inline QByteArray Span(const QByteArray& file, qsizetype from, qsizetype length) {
-    return file.mid(from, length) + QByteArray(length - std::clamp<qsizetype>(file.size() - from, 0, length), '\0');
-}
+inline QByteArray Span(const QByteArray& file, qsizetype from, qsizetype length) { return Padded(file.mid(from, length), length, '\0'); }
 inline noterecord::Fields FieldsOf(const QByteArray& file, int record) {
     return noterecord::SplitRecord(Span(file, (record - 1) * RecordBytes, RecordBytes));
 }
@@ -107,14 +105,12 @@ inline void CheckOutsideKept(const QByteArray& before, const QByteArray& after) 
     FUZZ_CHECK(after.left(NotesStart) == Span(before, 0, NotesStart) && after.mid(NotesEnd) == before.mid(NotesEnd));
 }
 
-// Text that comes back the same: nothing undecodable, nothing unencodable.
+// Clean text comes back the same: nothing undecodable, nothing unencodable. Bytes may not: a character with two
+// CP932 codes (NEC-selected and IBM extensions) is written in the code Windows writes it in.
 inline bool Clean(const QString& text) {
     QByteArray bytes;
     return !text.contains(QChar(0xFFFD)) && noterecord::EncodeText(text, &bytes);
 }
-
-// Bytes that come back byte for byte. Clean text may not: a character with two CP932 codes (NEC-selected and
-// IBM extensions) is written in the code Windows writes it in.
 inline bool RoundTrips(const QByteArray& bytes) {
     QByteArray again;
     return noterecord::EncodeText(noterecord::DecodeText(bytes), &again) && again == bytes;
@@ -144,8 +140,8 @@ inline QString Scratch(const char* name) {
 }  // namespace fuzz
 
 #ifdef PELMORA_FUZZ_DRIVER
-// Without libFuzzer: a fixed number of random inputs from a seed (-runs=N -seed=S, as libFuzzer spells them), or
-// replays of saved inputs (FILE...). A failing input is saved as fuzz-failure-<seed>-<n> before the target aborts.
+// Without libFuzzer: -runs=N random inputs from -seed=S, or replays of saved inputs (FILE...). A failing
+// input is saved as fuzz-failure-<seed>-<n> before the target aborts.
 #include <fstream>
 #include <random>
 #include <string>
@@ -154,29 +150,25 @@ inline QString Scratch(const char* name) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv) {
-    long runs = 10000;
-    unsigned long seed = 1;
-    bool replay = false;
+    long runs = 10000, replays = 0;
+    std::mt19937_64 random(1);
     std::vector<uint8_t> input;
+    std::string name = "1";
     for (int i = 1; i < argc; ++i) {
         if (!std::strncmp(argv[i], "-runs=", 6)) runs = std::atol(argv[i] + 6);
-        else if (!std::strncmp(argv[i], "-seed=", 6)) seed = std::strtoul(argv[i] + 6, nullptr, 10);
-        else if (argv[i][0] != '-' && (replay = true)) {
-            std::ifstream in(argv[i], std::ios::binary);
-            input.assign(std::istreambuf_iterator<char>(in), {});
-            LLVMFuzzerTestOneInput(input.data(), input.size());
-        }
+        if (!std::strncmp(argv[i], "-seed=", 6)) random.seed(std::strtoul(argv[i] + 6, nullptr, 10)), name = argv[i] + 6;
+        std::ifstream in(argv[i][0] != '-' ? argv[i] : "", std::ios::binary);
+        if (in && ++replays) input.assign(std::istreambuf_iterator<char>(in), {}), LLVMFuzzerTestOneInput(input.data(), input.size());
     }
-    std::mt19937_64 random(seed);
-    for (long n = 0; n < runs && !replay; ++n) {
+    for (long n = 0; n < runs && !replays; ++n) {
         input.resize(random() % 8 == 0 ? random() % 2048 : random() % 160);  // mostly short recipes
         for (uint8_t& byte : input) byte = uint8_t(random());
-        const std::string name = "fuzz-failure-" + std::to_string(seed) + "-" + std::to_string(n);
-        std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(input.data()), long(input.size()));
+        const std::string file = "fuzz-failure-" + name + "-" + std::to_string(n);
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(input.data()), long(input.size()));
         LLVMFuzzerTestOneInput(input.data(), input.size());
-        std::remove(name.c_str());
+        std::remove(file.c_str());
     }
-    if (!replay) std::printf("%ld inputs from seed %lu: no failure\n", runs, seed);
+    if (!replays) std::printf("%ld inputs from seed %s: no failure\n", runs, name.c_str());
     return 0;
 }
 #endif
