@@ -145,7 +145,7 @@ TEST_P(WriterFaults, SayWhyKeepBothFilesAndWorkAgainOnceTheFaultIsGone) {
     Store(c.notes, "Mended");
     EXPECT_EQ(Shown(before), QStringList());
     const QByteArray mended = ReadAll(dat);
-    EXPECT_TRUE(mended.contains("Mended"));
+    EXPECT_TRUE(mended.contains("Mended") && !ReadAll(bak).contains("Faulty"));  // nor was the failed save kept in memory
     EXPECT_EQ(mended.left(4608) + mended.mid(33 * 512), data.left(4608) + data.mid(33 * 512));
 }
 
