@@ -149,6 +149,7 @@ TEST_P(WriterFaults, SayWhyKeepBothFilesAndWorkAgainOnceTheFaultIsGone) {
     EXPECT_EQ(mended.left(4608) + mended.mid(33 * 512), data.left(4608) + data.mid(33 * 512));
 }
 
+// Each fault once, on one notebook or the other: both write through the same code, and each one's texts show.
 INSTANTIATE_TEST_SUITE_P(Writers, WriterFaults, ::testing::Values(
     Case{"NotesReadOnlyFolder", true, ReadOnlyFolder, "The backup of the notes could not be written, so nothing was saved.\nnavilist.bak: Permission denied"},
     Case{"PassReadOnlyData", false, ReadOnlyData, "The password file could not be written; it and its backup keep their previous entries.\npalist.dat: Permission denied"},
