@@ -28,7 +28,7 @@ QByteArray Record(const Texts& t) {  // empty texts as zero bytes, field 6 zero
 struct SteppingClock : FakeClock {
     std::function<void()> onRead;
     double SecondsOfDay() override {
-        now = std::fmod(now + 0.25, 86400);
+        now = std::fmod(now + 0.5, 86400);
         if (onRead) onRead();
         return now;
     }
