@@ -195,7 +195,8 @@ TEST_F(Notebook, TypesInOrderWithPausesAndStopsWhenItMust) {
 // Keys go only to the application used before the notebook, never another window instead, never ours or the
 // desktop. (Where the window manager hands the keyboard back itself, to nobody or to the notebook, pass_desktop shows.)
 TEST_F(Notebook, TypesOnlyIntoTheApplicationUsedBefore) {
-    LumPass& w = Open({{"Mail", "alice", "(None)", "(None)", "pw"}});
+    LumPass& w = Open({{"Mail", "alice", "(None)", "(None)", "pw"}, {"", "carol", "Tab", "Enter", "pw"}});
+    EXPECT_EQ(w.cmdNavi[1]->text() + QString::number(w.cmdNavi[1]->isEnabled()), "(None)0");  // no name, no typing
     const QString none = " / Nothing was typed: no other application's window has the keyboard focus.";
     const struct { unsigned long before; FocusWindow::Info after; bool obeys; size_t activations; QString typed; } rows[] = {
         {0x400001, {0x600001, false, false}, false, 1, " / Nothing was typed: the keyboard did not come back to the application you were working in."},
@@ -228,6 +229,7 @@ TEST_F(Notebook, PagesSetupFrameAndSave) {
     EXPECT_EQ(w.Width(), width + 2400);
     EXPECT_FALSE(w.frmSetup->isHidden() || w.cmdSetup->isEnabled() || w.cmdSetPrev->isEnabled());
     EXPECT_EQ(QString::number(w.CurEntry) + w.CombLog->currentText() + w.CombPass->currentText(), "1TabEnter");
+    EXPECT_EQ(w.CombLog->insertPolicy(), QComboBox::NoInsert);  // key names stay as listed: typing compares them
     for (int i = 0; i < 10; ++i) w.cmdSetNext_Click();
     w.cmdPrev_Click();  // entry 11 -> entry 3
     EXPECT_EQ(w.CurEntry, 3);
