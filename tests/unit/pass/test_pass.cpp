@@ -60,6 +60,8 @@ TEST(PassFile, RefusesTextTheFileWouldNotGiveBack) {
         {5, "pw ", "The password starts or ends with a blank, which the file does not keep."},
         {5, "pw😀", "The password holds characters that cannot be stored in the file: 😀"},
         {1, "A😀", "The application name holds characters that cannot be stored in the file: 😀"},
+        {3, "Tab😀", "The key after the login name holds characters that cannot be stored in the file: 😀"},
+        {4, "Enter Enter Enter Enter", "The key after the password is too long: at most 18 bytes can be stored."},
         {2, "ああああああああああああああああああああああああああ", "The login name is too long: at most 50 bytes can be stored."},
         {2, "あああああああああああああああああああああああああ", ""}, {5, "パス―～＄", ""}, {5, "a b", ""}, {1, "Mail — Firefox ", ""}};
     for (const auto& row : rows) {
