@@ -8,58 +8,43 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <type_traits>
 
-// Scripted message box: answers from a queue (Yes by default for Yes/No, OK
-// otherwise) and records every prompt and title. duringAsk runs while the box
-// "is open", standing in for events delivered by its modal loop.
-class FakeMessageBox : public MessageBox {
-public:
+template <class T> T Pop(std::deque<T>& queue, std::type_identity_t<T> otherwise) {
+    if (queue.empty()) return otherwise;
+    T front = queue.front();
+    return queue.pop_front(), front;
+}
+template <class Fake, class Base> Fake* Install(std::unique_ptr<Base>& slot) {
+    slot = std::make_unique<Fake>();
+    return static_cast<Fake*>(slot.get());
+}
+
+// Answers from a queue (else Yes for Yes/No, OK otherwise), records prompts and titles;
+// duringAsk stands in for events delivered by the box's modal loop.
+struct FakeMessageBox : MessageBox {
     QStringList prompts, titles;
     std::deque<int> answers;
     std::function<void()> duringAsk;
-
     int Ask(const QString& prompt, int buttons, const QString& title) override {
-        prompts << prompt;
-        titles << title;
+        prompts << prompt, titles << title;
         if (duringAsk) duringAsk();
-        if (!answers.empty()) {
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        }
-        return buttons == vbYesNo ? vbYes : vbOK;
+        return Pop(answers, buttons == vbYesNo ? vbYes : vbOK);
     }
 };
-
-// Scripted file dialog: returns the queued names (empty = cancel), records the calls.
-class FakeFileDialog : public FileDialog {
-public:
+// Returns the queued names (empty = cancel), records the calls.
+struct FakeFileDialog : FileDialog {
     QStringList calls;
     std::deque<QString> names;
-
-    QString ShowOpen(const QString& filter, const QString&) override { return next("open " + filter); }
-    QString ShowSave(const QString& filter, const QString&) override { return next("save " + filter); }
-
-private:
-    QString next(const QString& call) {
-        calls << call;
-        if (names.empty()) return {};
-        QString name = names.front();
-        names.pop_front();
-        return name;
-    }
+    QString ShowOpen(const QString& filter, const QString&) override { return calls << "open " + filter, Pop(names, {}); }
+    QString ShowSave(const QString& filter, const QString&) override { return calls << "save " + filter, Pop(names, {}); }
 };
-
-class FakeClock : public Clock {
-public:
+struct FakeClock : Clock {
     double now = 0;
     double SecondsOfDay() override { return now; }
 };
-
-// Installs fresh fakes for one test and returns them.
-// The focused window, scripted. A window manager that obeys: an activated window gets the focus.
-class FakeFocusWindow : public FocusWindow {
-public:
+// A window manager that obeys unless told otherwise: an activated window gets the focus.
+struct FakeFocusWindow : FocusWindow {
     Info info{0x400001, false, false};
     unsigned long lastOther = 0;
     bool windowManagerObeys = true;
@@ -71,35 +56,20 @@ public:
         if (windowManagerObeys) info = Info{window, false, false};
     }
 };
-
+// Installs fresh fakes for one test.
 struct FakeServices {
-    FakeMessageBox* messageBox;
-    FakeFileDialog* fileDialog;
-    FakeClock* clock;
-
-    FakeServices() {
-        Services& s = Services::Get();
-        s.messageBox = std::make_unique<FakeMessageBox>();
-        s.fileDialog = std::make_unique<FakeFileDialog>();
-        s.clock = std::make_unique<FakeClock>();
-        s.focusWindow = std::make_unique<FakeFocusWindow>();
-        messageBox = static_cast<FakeMessageBox*>(s.messageBox.get());
-        fileDialog = static_cast<FakeFileDialog*>(s.fileDialog.get());
-        clock = static_cast<FakeClock*>(s.clock.get());
-    }
+    Services& s = Services::Get();
+    FakeMessageBox* messageBox = Install<FakeMessageBox>(s.messageBox);
+    FakeFileDialog* fileDialog = Install<FakeFileDialog>(s.fileDialog);
+    FakeClock* clock = Install<FakeClock>(s.clock);
+    FakeFocusWindow* focus = Install<FakeFocusWindow>(s.focusWindow);
 };
 
-// Scripted command store: keys (as written) with the type and text of their
-// default value; records every key asked for.
-class FakeBrowserCommands : public BrowserCommands {
-public:
-    struct Value {
-        int type;
-        QString text;
-    };
+// Command store: keys (as written) with the type and text of their default value.
+struct FakeBrowserCommands : BrowserCommands {
+    struct Value { int type; QString text; };
     std::map<QString, Value> keys;
     QStringList queried;
-
     bool Query(const QString& keyPath, const QString& valueName, int& type, QString& text) override {
         queried << keyPath;
         const auto it = keys.find(keyPath);
@@ -109,32 +79,13 @@ public:
         return true;
     }
 };
-
-// Records every start and answers with the queued error numbers (0 = started).
-class FakeProcessStarter : public ProcessStarter {
-public:
+// Records every start, answers with the queued error numbers (0 = started).
+struct FakeProcessStarter : ProcessStarter {
     QList<QStringList> starts;
     std::deque<int> errors;
-
-    int Start(const QStringList& argv) override {
-        starts << argv;
-        if (errors.empty()) return 0;
-        const int error = errors.front();
-        errors.pop_front();
-        return error;
-    }
+    int Start(const QStringList& argv) override { return starts << argv, Pop(errors, 0); }
 };
-
-// Installs a fresh fake command store and process starter.
 struct BrowserFakes {
-    FakeBrowserCommands* commands;
-    FakeProcessStarter* starter;
-
-    BrowserFakes() {
-        Services& s = Services::Get();
-        s.browserCommands = std::make_unique<FakeBrowserCommands>();
-        s.processStarter = std::make_unique<FakeProcessStarter>();
-        commands = static_cast<FakeBrowserCommands*>(s.browserCommands.get());
-        starter = static_cast<FakeProcessStarter*>(s.processStarter.get());
-    }
+    FakeBrowserCommands* commands = Install<FakeBrowserCommands>(Services::Get().browserCommands);
+    FakeProcessStarter* starter = Install<FakeProcessStarter>(Services::Get().processStarter);
 };

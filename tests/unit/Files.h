@@ -1,26 +1,19 @@
 #pragma once
 
-// Small file helpers for the data-file tests.
-
-#include <QByteArray>
 #include <QFile>
-#include <QString>
 #include <sys/stat.h>
 
 inline QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
 inline bool WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
-
 inline mode_t ModeOf(const QString& path) {
     struct stat st{};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
-
 // Text left-aligned in a field of the given width, space padded.
-inline QByteArray Padded(const QByteArray& text, int width) { return text + QByteArray(width - text.size(), ' '); }
+inline QByteArray Padded(const QByteArray& text, int width, char fill = ' ') { return text + QByteArray(width - text.size(), fill); }
