@@ -19,7 +19,10 @@ public:
     int titleReads = 0;
 
     uint32_t First() override { return stack.empty() ? 0 : stack[0].id; }
-    uint32_t Next(uint32_t id) override { return at(id) && !at(id)->vanished && at(id) != &stack.back() ? at(id)[1].id : 0; }
+    uint32_t Next(uint32_t id) override {
+        const Window* w = at(id);
+        return w && !w->vanished && w != &stack.back() ? w[1].id : 0;
+    }
     uint32_t Style(uint32_t id) override { return at(id) ? at(id)->style : 0; }
     QString Title(uint32_t id) override { return ++titleReads, at(id) ? at(id)->title : QString(); }
     void SetTopMost(uint32_t, bool) override {}

@@ -7,25 +7,26 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-// What a tick decides: rows of pointer, edge count so far and screen (twips per pixel, size).
+// What a tick decides from the pointer, the edge count so far and the screen: the new edge count,
+// the position text, the offsets and window position (twips) and the screen copy (pixels).
 TEST(ZoomTick, FollowsThePointerClampsFlipsAtTheEdgesAndAsksAtTheThirdTickAtTheLeft) {
     const ZoomScreen screen{15, 15, 12000, 9000}, room{15, 15, 11500, 8700}, half{7.5, 7.5, 6000, 4500};
     const struct { QPoint at; int16_t edges; ZoomScreen screen; const char* step; } cases[] = {
         {{500, 400}, 0, screen, "0 [ 7500, 6000] offset 400 200 window 7900 6200 copy 465 380 585 460"},
         {{10, 5}, 1, screen, "0 [ 525, 300] offset 400 200 window 925 500 copy 0 0 120 80"},  // clamped
-        {{700, 500}, 0, room, "0 [ 10500, 7500] offset 400 200 window 10900 7700 copy 665 480 785 560"},  // room enough
+        {{700, 500}, 0, room, "0 [ 10500, 7500] offset 400 200 window 10900 7700 copy 665 480 785 560"},  // room: just
         {{701, 501}, 0, room, "0 [ 10515, 7515] offset -1600 -1200 window 8915 6315 copy 666 481 786 561"},
         {{100, 21}, 0, half, "0 [ 750, 158] offset 400 200 window 1150 358 copy 65 1 185 81"},  // halves to even
         {{100, 23}, 0, half, "0 [ 750, 172] offset 400 200 window 1150 372 copy 65 3 185 83"},
-        {{0, 300}, 0, screen, "1 [-3000, 4500] offset 400 200 window -2600 4700 copy -235 280 -115 360"},
+        {{0, 300}, 0, screen, "1 [-3000, 4500] offset 400 200 window -2600 4700 copy -235 280 -115 360"},  // x is -200
         {{-5, 300}, 1, screen, "2 [-3000, 4500] offset 400 200 window -2600 4700 copy -235 280 -115 360"},
         {{2, 300}, 2, screen, "ask"},
         {{3, 300}, 2, screen, "0 [ 525, 4500] offset 400 200 window 925 4700 copy 0 280 120 360"}};
     for (const auto& c : cases) {
         const ZoomStep s = PlanZoomTick(c.at, c.edges, c.screen);
-        const QString step = QString("%1 [%2] offset %3 %4 window %5 %6 copy %7 %8 %9 %10").arg(s.edgeCount).arg(s.xyPos)
-            .arg(s.offsetX).arg(s.offsetY).arg(s.left).arg(s.top).arg(s.captureLeft).arg(s.captureTop).arg(s.captureRight)
-            .arg(s.captureBottom);
+        const QString step = QString("%1 [%2] offset %3 %4 window %5 %6 copy %7 %8 %9 %10")
+                                 .arg(s.edgeCount).arg(s.xyPos).arg(s.offsetX).arg(s.offsetY).arg(s.left).arg(s.top)
+                                 .arg(s.captureLeft).arg(s.captureTop).arg(s.captureRight).arg(s.captureBottom);
         EXPECT_EQ(s.ask ? "ask" : step.toStdString(), c.step);
     }
 }
@@ -39,12 +40,12 @@ TEST(SpotZoom, NoCopyWhileAskingNorAfterAnUnloadInsideATick) {
     SpotZoom& zoom = Forms::Show<SpotZoom>();
     zoom.tmrZoom->SetEnabled(false);
     fakes.pointer->at = {1, 300};
-    for (int i = 0; i < 3; ++i) zoom.tmrZoom_Timer();
+    for (int i = 0; i < 3; ++i) zoom.tmrZoom_Timer();  // two copies at the left edge, then the question
     EXPECT_EQ(services.messageBox->prompts.size(), 1);
     EXPECT_EQ(fakes.clipboard->sets, 2);
     EXPECT_EQ(zoom.EdgeCount, 2);
     fakes.pointer->at = {500, 400};
-    QMetaObject::invokeMethod(&zoom, [] { Forms::Unload<SpotZoom>(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&zoom, [] { Forms::Unload<SpotZoom>(); }, Qt::QueuedConnection);  // runs in the repaint
     zoom.tmrZoom_Timer();
     EXPECT_EQ(fakes.clipboard->sets, 2);
     EXPECT_EQ(fakes.clipboard->content, user);
