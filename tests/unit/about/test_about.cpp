@@ -37,7 +37,10 @@ struct Store : ::testing::Test {
         {"XDG_CURRENT_DESKTOP", "Test:Other"}};
     std::vector<QByteArray> saved;
     Store() {
-        for (const auto& [name, value] : xdg) saved.push_back(qgetenv(name)), qputenv(name, value.toUtf8());
+        for (const auto& [name, value] : xdg) {
+            saved.push_back(qgetenv(name));
+            qputenv(name, value.toUtf8());
+        }
         Services::Get().browserCommands = std::make_unique<FreedesktopBrowserCommands>();
     }
     ~Store() override {

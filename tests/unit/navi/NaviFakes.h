@@ -24,7 +24,7 @@ public:
         return w && !w->vanished && w != &stack.back() ? w[1].id : 0;
     }
     uint32_t Style(uint32_t id) override { return at(id) ? at(id)->style : 0; }
-    QString Title(uint32_t id) override { return ++titleReads, at(id) ? at(id)->title : QString(); }
+    QString Title(uint32_t id) override { ++titleReads; return at(id) ? at(id)->title : QString(); }
     void SetTopMost(uint32_t, bool) override {}
     void Restore(uint32_t id) override { restored.push_back(id); }
     bool CanMinimise() override { return true; }

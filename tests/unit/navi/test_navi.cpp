@@ -29,7 +29,7 @@ struct Notes : ::testing::Test {
     FakeDesktopWindows* desktop = new FakeDesktopWindows;
     QStringList& prompts = fakes.messageBox->prompts;
 
-    Notes() { QDir::setCurrent(dir.path()), Services::Get().desktopWindows.reset(desktop); }
+    Notes() { QDir::setCurrent(dir.path()); Services::Get().desktopWindows.reset(desktop); }
     ~Notes() override {
         Forms::Unload<LumNavi>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -108,7 +108,7 @@ TEST(FrontTask, TakesTheHighestVisibleBorderedTitledWindowThatIsNotOurs) {
         Services::Get().desktopWindows.reset(desktop);
         desktop->stack = c.stack;
         int ownReads = 0;
-        EXPECT_EQ(FrontTaskTitle([&] { return ++ownReads, own; }), c.title);
+        EXPECT_EQ(FrontTaskTitle([&] { ++ownReads; return own; }), c.title);
         EXPECT_EQ(desktop->titleReads, c.titleReads);
         EXPECT_GE(ownReads, c.titleReads);
     }

@@ -9,7 +9,8 @@
 struct FakeScreenGrabber : ScreenGrabber {
     QImage Grab(int, int, int width, int height) override {
         QImage image(width, height, QImage::Format_RGB32);
-        return image.fill(Qt::darkCyan), image;
+        image.fill(Qt::darkCyan);
+        return image;
     }
     QSize ScreenSize() override { return {800, 600}; }
 };
@@ -18,10 +19,10 @@ struct FakeClipboard : Clipboard {
     ClipboardContent content;
     QImage image;
     int sets = 0;
-    void SetImage(const QImage& picture) override { ++sets, image = picture, content = {{"image/png", "png"}}; }
+    void SetImage(const QImage& picture) override { ++sets; image = picture; content = {{"image/png", "png"}}; }
     QImage Image() override { return image; }
     ClipboardContent Save() override { return content; }
-    void Restore(const ClipboardContent& saved) override { content = saved, image = QImage(); }
+    void Restore(const ClipboardContent& saved) override { content = saved; image = QImage(); }
 };
 
 struct FakePointer : Pointer {
