@@ -41,7 +41,7 @@ TEST(SpotZoom, NoCopyWhileAskingNorAfterAnUnloadInsideATick) {
     zoom.tmrZoom->SetEnabled(false);
     fakes.pointer->at = {1, 300};
     for (int i = 0; i < 3; ++i) zoom.tmrZoom_Timer();  // two copies at the left edge, then the question
-    EXPECT_EQ(services.messageBox->prompts.size(), 1);
+    EXPECT_EQ(services.messageBox->prompts, QStringList{"ズームを続けますか？"});
     EXPECT_EQ(fakes.clipboard->sets, 2);
     EXPECT_EQ(zoom.EdgeCount, 2);
     fakes.pointer->at = {500, 400};
