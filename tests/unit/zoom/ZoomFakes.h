@@ -5,69 +5,38 @@
 #include "ScreenGrabber.h"
 #include "Services.h"
 
-#include <QRect>
-#include <QStringList>
-
-// A screen whose pixel (x, y) has the colour 0xXXXYYY-like value below; outside it is black.
-inline QRgb FakeScreenColor(int x, int y) { return qRgb(x % 256, y % 256, (x / 256) * 16 + y / 256); }
-
-class FakeScreenGrabber : public ScreenGrabber {
-public:
-    QSize size{800, 600};
-    QList<QRect> grabs;
-    QImage Grab(int left, int top, int width, int height) override {
-        grabs << QRect(left, top, width, height);
+// An 800 x 600 screen of one colour, a clipboard that counts the pictures put on it, a pointer.
+struct FakeScreenGrabber : ScreenGrabber {
+    QImage Grab(int, int, int width, int height) override {
         QImage image(width, height, QImage::Format_RGB32);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const bool on = QRect(QPoint(), size).contains(left + x, top + y);
-                image.setPixel(x, y, on ? FakeScreenColor(left + x, top + y) : qRgb(0, 0, 0));
-            }
+        image.fill(Qt::darkCyan);
         return image;
     }
-    QSize ScreenSize() override { return size; }
+    QSize ScreenSize() override { return {800, 600}; }
 };
 
-class FakeClipboard : public Clipboard {
-public:
+struct FakeClipboard : Clipboard {
     ClipboardContent content;
     QImage image;
     int sets = 0;
-    void SetImage(const QImage& picture) override {
-        ++sets;
-        image = picture;
-        content = {{QStringLiteral("image/png"), QByteArray("png")}};
-    }
+    void SetImage(const QImage& picture) override { ++sets; image = picture; content = {{"image/png", "png"}}; }
     QImage Image() override { return image; }
     ClipboardContent Save() override { return content; }
-    void Restore(const ClipboardContent& saved) override {
-        content = saved;
-        image = QImage();
-    }
-    // Another program takes the clipboard with text.
-    void TakeWithText(const QByteArray& text) {
-        content = {{QStringLiteral("text/plain"), text}};
-        image = QImage();
-    }
+    void Restore(const ClipboardContent& saved) override { content = saved; image = QImage(); }
 };
 
-class FakePointer : public Pointer {
-public:
+struct FakePointer : Pointer {
     QPoint at{500, 400};
     QPoint Position() override { return at; }
 };
 
 struct ZoomFakes {
-    FakeScreenGrabber* grabber;
-    FakeClipboard* clipboard;
-    FakePointer* pointer;
+    FakeClipboard* clipboard = new FakeClipboard;
+    FakePointer* pointer = new FakePointer;
     ZoomFakes() {
         Services& s = Services::Get();
         s.screenGrabber = std::make_unique<FakeScreenGrabber>();
-        s.clipboard = std::make_unique<FakeClipboard>();
-        s.pointer = std::make_unique<FakePointer>();
-        grabber = static_cast<FakeScreenGrabber*>(s.screenGrabber.get());
-        clipboard = static_cast<FakeClipboard*>(s.clipboard.get());
-        pointer = static_cast<FakePointer*>(s.pointer.get());
+        s.clipboard.reset(clipboard);
+        s.pointer.reset(pointer);
     }
 };

@@ -1,222 +1,53 @@
 #include "Fakes.h"
 #include "Forms.h"
-#include "NaviMod.h"
 #include "SpotZoom.h"
 #include "Timer.h"
-#include "Twips.h"
 #include "ZoomFakes.h"
 
 #include <QCoreApplication>
-#include <QLabel>
-#include <QPointer>
-#include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-
-const ZoomScreen k800x600{15, 15, 12000, 9000};
-
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+// What a tick decides from the pointer, the edge count so far and the screen: the new edge count,
+// the position text, the offsets and window position (twips) and the screen copy (pixels).
+TEST(ZoomTick, FollowsThePointerClampsFlipsAtTheEdgesAndAsksAtTheThirdTickAtTheLeft) {
+    const ZoomScreen screen{15, 15, 12000, 9000}, room{15, 15, 11500, 8700}, half{7.5, 7.5, 6000, 4500};
+    const struct { QPoint at; int16_t edges; ZoomScreen screen; const char* step; } cases[] = {
+        {{500, 400}, 0, screen, "0 [ 7500, 6000] offset 400 200 window 7900 6200 copy 465 380 585 460"},
+        {{10, 5}, 1, screen, "0 [ 525, 300] offset 400 200 window 925 500 copy 0 0 120 80"},  // clamped
+        {{700, 500}, 0, room, "0 [ 10500, 7500] offset 400 200 window 10900 7700 copy 665 480 785 560"},  // room: just
+        {{701, 501}, 0, room, "0 [ 10515, 7515] offset -1600 -1200 window 8915 6315 copy 666 481 786 561"},
+        {{100, 21}, 0, half, "0 [ 750, 158] offset 400 200 window 1150 358 copy 65 1 185 81"},  // halves to even
+        {{100, 23}, 0, half, "0 [ 750, 172] offset 400 200 window 1150 372 copy 65 3 185 83"},
+        {{0, 300}, 0, screen, "1 [-3000, 4500] offset 400 200 window -2600 4700 copy -235 280 -115 360"},  // x is -200
+        {{-5, 300}, 1, screen, "2 [-3000, 4500] offset 400 200 window -2600 4700 copy -235 280 -115 360"},
+        {{2, 300}, 2, screen, "ask"},
+        {{3, 300}, 2, screen, "0 [ 525, 4500] offset 400 200 window 925 4700 copy 0 280 120 360"}};
+    for (const auto& c : cases) {
+        const ZoomStep s = PlanZoomTick(c.at, c.edges, c.screen);
+        const QString step = QString("%1 [%2] offset %3 %4 window %5 %6 copy %7 %8 %9 %10")
+                                 .arg(s.edgeCount).arg(s.xyPos).arg(s.offsetX).arg(s.offsetY).arg(s.left).arg(s.top)
+                                 .arg(s.captureLeft).arg(s.captureTop).arg(s.captureRight).arg(s.captureBottom);
+        EXPECT_EQ(s.ask ? "ask" : step.toStdString(), c.step);
+    }
 }
 
-// The magnifier loaded over fakes, its timer stopped so that each tick is the test's.
-struct Zoom {
+// The asking tick copies nothing; a tick whose events unload the magnifier copies nothing after.
+TEST(SpotZoom, NoCopyWhileAskingNorAfterAnUnloadInsideATick) {
     FakeServices services;
     ZoomFakes fakes;
-    ClipboardContent userClipboard{{"text/plain", "user text"}, {"text/html", "<b>user</b>"}};
-    SpotZoom* form;
-
-    Zoom() {
-        fakes.clipboard->content = userClipboard;
-        form = &Forms::Show<SpotZoom>();
-        form->tmrZoom->SetEnabled(false);
-    }
-    ~Zoom() {
-        Forms::Unload<SpotZoom>();
-        settle();
-    }
-    void Ticks(int n) {
-        for (int i = 0; i < n; ++i) form->tmrZoom_Timer();
-    }
-};
-
-}  // namespace
-
-TEST(ZoomTick, FollowsThePointerWithItsOffsetsAndCapturesAroundIt) {
-    const ZoomStep s = PlanZoomTick({500, 400}, 0, k800x600);
-    EXPECT_FALSE(s.ask);
-    EXPECT_EQ(s.xyPos, " 7500, 6000");
-    EXPECT_EQ(s.left, 7900);
-    EXPECT_EQ(s.top, 6200);
-    EXPECT_EQ(QRect(QPoint(s.captureLeft, s.captureTop), QPoint(s.captureRight, s.captureBottom)),
-              QRect(QPoint(465, 380), QPoint(585, 460)));
-
-    // Clamps at the left and top.
-    const ZoomStep clamped = PlanZoomTick({10, 5}, 1, k800x600);
-    EXPECT_EQ(clamped.edgeCount, 0);
-    EXPECT_EQ(clamped.captureLeft, 0);
-    EXPECT_EQ(clamped.captureTop, 0);
-    EXPECT_EQ(clamped.xyPos, " 525, 300");
-
-    // Exactly 1000 (1200) twips of room keeps the offset positive; less flips it.
-    const ZoomScreen room{15, 15, 11500, 8700};
-    EXPECT_EQ(PlanZoomTick({700, 500}, 0, room).offsetX, 400);
-    EXPECT_EQ(PlanZoomTick({700, 500}, 0, room).offsetY, 200);
-    EXPECT_EQ(PlanZoomTick({701, 501}, 0, room).offsetX, -1600);
-    EXPECT_EQ(PlanZoomTick({701, 501}, 0, room).offsetY, -1200);
-
-    // Twips round halves to the even neighbour.
-    const ZoomScreen half{7.5, 7.5, 6000, 4500};
-    EXPECT_EQ(PlanZoomTick({100, 21}, 0, half).posYTwips, 158);
-    EXPECT_EQ(PlanZoomTick({100, 23}, 0, half).posYTwips, 172);
-}
-
-TEST(ZoomTick, TwoTicksAtTheLeftEdgeTakeXAsMinus200AndTheThirdAsks) {
-    for (int x : {0, 1, 2, -5}) {
-        const ZoomStep first = PlanZoomTick({x, 300}, 0, k800x600);
-        EXPECT_EQ(first.edgeCount, 1);
-        EXPECT_EQ(first.xyPos, "-3000, 4500");
-        EXPECT_EQ(first.left, -2600);
-        EXPECT_EQ(first.captureLeft, -235);
-        EXPECT_EQ(PlanZoomTick({x, 300}, 1, k800x600).edgeCount, 2);
-        EXPECT_TRUE(PlanZoomTick({x, 300}, 2, k800x600).ask);
-    }
-    EXPECT_EQ(PlanZoomTick({3, 300}, 2, k800x600).edgeCount, 0);
-    EXPECT_FALSE(PlanZoomTick({3, 300}, 2, k800x600).ask);
-}
-
-TEST(SpotZoom, ATickMovesTheWindowAndDrawsTheTwoTimesEnlargement) {
-    Zoom zoom;
-    SpotZoom& f = *zoom.form;
-    EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(f.windowFlags() & Qt::WindowDoesNotAcceptFocus);
-    EXPECT_EQ(f.geometry(), QRect(453, 408, 121, 79));  // 6795, 6120 twips, 1815 x 1185
-    EXPECT_EQ(f.ZoomWidth, 3600);
-    EXPECT_EQ(f.ZoomHeight, 2400);
-
-    zoom.Ticks(1);
-    EXPECT_EQ(f.XYPos->text(), " 7500, 6000");
-    EXPECT_EQ(f.geometry().topLeft(), QPoint(twips::ToPixelsX(7900), twips::ToPixelsY(6200)));
-    ASSERT_EQ(zoom.fakes.grabber->grabs, QList<QRect>{QRect(465, 380, 120, 80)});
-
-    zoom.fakes.pointer->at = {790, 590};  // near the right and bottom edges
-    zoom.Ticks(1);
-    EXPECT_EQ(f.OffsetX, -1600);
-    EXPECT_EQ(f.OffsetY, -1200);
-    EXPECT_EQ(f.geometry().topLeft(), QPoint(twips::ToPixelsX(10250), twips::ToPixelsY(7650)));
-}
-
-TEST(SpotZoom, TheEdgeQuestionYesKeepsZoomingNoUnloadsAndPutsTheUserClipboardBack) {
-    Zoom zoom;
-    zoom.fakes.pointer->at = {1, 300};
-    zoom.fakes.clipboard->sets = 0;
-    zoom.Ticks(2);
-    EXPECT_EQ(zoom.form->EdgeCount, 2);
-    EXPECT_EQ(zoom.form->geometry().x(), twips::ToPixelsX(-2600));
-    EXPECT_EQ(zoom.fakes.clipboard->sets, 2);
-    EXPECT_TRUE(zoom.services.messageBox->prompts.isEmpty());
-
-    zoom.services.messageBox->answers = {vbYes};
-    zoom.Ticks(1);
-    EXPECT_EQ(zoom.services.messageBox->prompts, QStringList{ZoomQuestion()});
-    EXPECT_EQ(zoom.services.messageBox->titles, QStringList{AppTitle()});
-    EXPECT_EQ(zoom.fakes.clipboard->sets, 2);  // the asking tick copies nothing
-    EXPECT_EQ(zoom.form->EdgeCount, 2);
-
-    zoom.form->tmrZoom->SetEnabled(true);
-    zoom.services.messageBox->answers = {vbNo};
-    QPointer<SpotZoom> form = zoom.form;
-    zoom.Ticks(1);
-    EXPECT_EQ(zoom.services.messageBox->prompts.size(), 2);
-    EXPECT_FALSE(Forms::IsLoaded<SpotZoom>());
-    EXPECT_FALSE(form->tmrZoom->Enabled());
-    EXPECT_EQ(zoom.fakes.clipboard->content, zoom.userClipboard);
-    settle();
-    EXPECT_TRUE(form.isNull());
-}
-
-TEST(SpotZoom, MovingAwayBeforeTheThirdTickResetsTheCount) {
-    Zoom zoom;
-    zoom.fakes.pointer->at = {0, 300};
-    zoom.Ticks(2);
-    zoom.fakes.pointer->at = {400, 300};
-    zoom.Ticks(1);
-    EXPECT_EQ(zoom.form->EdgeCount, 0);
-    zoom.fakes.pointer->at = {0, 300};
-    zoom.Ticks(2);
-    EXPECT_TRUE(zoom.services.messageBox->prompts.isEmpty());
-}
-
-TEST(SpotZoom, EveryWayOfUnloadingPutsTheUserClipboardBack) {
-    for (int way = 0; way < 2; ++way) {
-        Zoom zoom;
-        zoom.Ticks(1);
-        EXPECT_NE(zoom.fakes.clipboard->content, zoom.userClipboard);
-        if (way == 0)
-            Forms::Unload<SpotZoom>();  // the demo
-        else
-            Forms::UnloadAll();  // program exit
-        EXPECT_EQ(zoom.fakes.clipboard->content, zoom.userClipboard) << way;
-    }
-}
-
-TEST(SpotZoom, NoSecondQuestionWhileOneIsOpenAndUnloadingDuringItEndsCleanly) {
-    Zoom zoom;
-    zoom.fakes.pointer->at = {0, 300};
-    zoom.Ticks(2);
-    QPointer<SpotZoom> form = zoom.form;
-    form->tmrZoom->SetEnabled(true);
-    int setsDuring = -1;
-    zoom.services.messageBox->duringAsk = [&] {
-        const int before = zoom.fakes.clipboard->sets;
-        QTest::qWait(700);  // the timer's ticks come due while the question is open
-        form->tmrZoom_Timer();
-        setsDuring = zoom.fakes.clipboard->sets - before;
-        Forms::Unload<SpotZoom>();
-        settle();
-        EXPECT_FALSE(form.isNull()) << "destroyed under the open question";
-    };
-    zoom.services.messageBox->answers = {vbYes};
-    zoom.Ticks(1);
-    EXPECT_EQ(zoom.services.messageBox->prompts.size(), 1);
-    EXPECT_EQ(setsDuring, 0);
-    EXPECT_EQ(zoom.fakes.clipboard->content, zoom.userClipboard);
-    settle();
-    EXPECT_TRUE(form.isNull());
-}
-
-TEST(SpotZoom, UnloadedWhileEventsRunInATickItCopiesNothingMore) {
-    Zoom zoom;
-    QMetaObject::invokeMethod(zoom.form, [] { Forms::Unload<SpotZoom>(); }, Qt::QueuedConnection);
-    const int before = zoom.fakes.clipboard->sets;
-    zoom.Ticks(1);
-    EXPECT_EQ(zoom.fakes.clipboard->sets, before);
-    EXPECT_EQ(zoom.fakes.clipboard->content, zoom.userClipboard);
-}
-
-TEST(SpotZoom, ATickWithoutAPictureOnTheClipboardKeepsTheLastOne) {
-    Zoom zoom;
-    zoom.Ticks(1);
-    const QImage last = zoom.form->Picture1->Canvas();
-    // Another program takes the clipboard between the copy and the read-back.
-    struct Stealing : FakeClipboard {
-        void SetImage(const QImage&) override { TakeWithText("theirs"); }
-    };
-    Services::Get().clipboard = std::make_unique<Stealing>();
-    zoom.fakes.pointer->at = {200, 200};
-    zoom.Ticks(1);
-    EXPECT_EQ(zoom.form->Picture1->Canvas(), last);
-    EXPECT_TRUE(Forms::IsLoaded<SpotZoom>());
-}
-
-TEST(CaptureToClipboard, PutsTheRectangleOnTheClipboardAsItsOnlyItem) {
-    ZoomFakes fakes;
-    fakes.clipboard->TakeWithText("before");
-    CaptureToClipboard(10, 20, 130, 100);
-    EXPECT_EQ(fakes.grabber->grabs, QList<QRect>{QRect(10, 20, 120, 80)});
-    EXPECT_EQ(fakes.clipboard->content.size(), 1);
-    EXPECT_EQ(fakes.clipboard->image.size(), QSize(120, 80));
-    EXPECT_EQ(fakes.clipboard->image.pixel(0, 0), FakeScreenColor(10, 20));
+    const ClipboardContent user{{"text/plain", "user text"}};
+    fakes.clipboard->content = user;
+    SpotZoom& zoom = Forms::Show<SpotZoom>();
+    zoom.tmrZoom->SetEnabled(false);
+    fakes.pointer->at = {1, 300};
+    for (int i = 0; i < 3; ++i) zoom.tmrZoom_Timer();  // two copies at the left edge, then the question
+    EXPECT_EQ(services.messageBox->prompts, QStringList{"ズームを続けますか？"});
+    EXPECT_EQ(fakes.clipboard->sets, 2);
+    EXPECT_EQ(zoom.EdgeCount, 2);
+    fakes.pointer->at = {500, 400};
+    QMetaObject::invokeMethod(&zoom, [] { Forms::Unload<SpotZoom>(); }, Qt::QueuedConnection);  // runs in the repaint
+    zoom.tmrZoom_Timer();
+    EXPECT_EQ(fakes.clipboard->sets, 2);
+    EXPECT_EQ(fakes.clipboard->content, user);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
