@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QFile>
+#include <ostream>
 #include <sys/stat.h>
+
+// Lets GoogleTest show texts in failure messages instead of their bytes.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 inline QByteArray ReadAll(const QString& path) {
     QFile f(path);

@@ -11,8 +11,6 @@
 #include <QtWidgets>
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 namespace {
 
 const QString Address = "https://www.example.org/pelmora/", HttpKey = "http\\shell\\open\\command",

@@ -2,7 +2,6 @@
 // the data file and its backup keep every byte, no stray file is left, and once the fault is
 // mended the same window stores again.
 
-#include "../about/QStringPrinter.h"
 #include "../navi/NaviFakes.h"
 #include "../zoom/ZoomFakes.h"
 #include "Fakes.h"

@@ -1,4 +1,3 @@
-#include "../about/QStringPrinter.h"
 #include "Fakes.h"
 #include "Files.h"
 #include "Forms.h"

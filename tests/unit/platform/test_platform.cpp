@@ -1,7 +1,7 @@
-#include "../about/QStringPrinter.h"
 #include "DesktopWindows.h"
 #include "Fakes.h"
 #include "FileDialog.h"
+#include "Files.h"
 #include "Forms.h"
 #include "KeyNotation.h"
 #include "Timer.h"

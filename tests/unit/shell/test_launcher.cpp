@@ -1,4 +1,3 @@
-#include "../about/QStringPrinter.h"
 #include "../navi/NaviFakes.h"
 #include "../zoom/ZoomFakes.h"
 #include "Fakes.h"
