@@ -1,7 +1,6 @@
 #include "Art.h"
 #include "Forms.h"
-#include "KeySender.h"
-#include "Services.h"
+#include "Session.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -47,7 +46,8 @@ bool displayReachable() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The program works with X11 window ids and XTest; under Wayland it runs through XWayland.
+    // The program's own windows are X11 windows, so that they can be placed where they must be;
+    // in a Wayland session they run through XWayland.
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "xcb", 1);
     if (qstrcmp(std::getenv("QT_QPA_PLATFORM"), "xcb") == 0 && !displayReachable()) {
         const char* display = std::getenv("DISPLAY");
@@ -55,15 +55,10 @@ int main(int argc, char** argv) {
                      display ? display : "");
         return 1;
     }
-    if (std::getenv("WAYLAND_DISPLAY"))
-        std::fputs("pelmora: this is a Wayland session, and Pelmora runs through XWayland: the notes do not see, and "
-                   "the notebook does not type into, windows of native Wayland programs.\n",
-                   stderr);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);  // hidden into the tray is not closed
     QApplication::setWindowIcon(art::ProgramIcon());
-    Services::UseReal();
-    RestoreLeftSpareKeys();  // a run killed while typing may have left keys changed
+    StartSession();
     unloadOnTerminationSignals(app);
     Forms::Show<frmMain>();
     return app.exec();

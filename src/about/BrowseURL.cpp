@@ -1,5 +1,6 @@
 #include "BrowseURL.h"
 
+#include "BrowserCommands.h"
 #include "MessageBox.h"
 #include "NoteRecord.h"
 #include "ProcessStarter.h"

@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "NaviMod.h"
 #include "NoteRecord.h"
+#include "ScreenGrabber.h"
 #include "Services.h"
 #include "Timer.h"
 #include "Twips.h"

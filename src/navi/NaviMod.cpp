@@ -1,6 +1,9 @@
 #include "NaviMod.h"
 
+#include "Clipboard.h"
+#include "DesktopWindows.h"
 #include "NoteRecord.h"
+#include "ScreenGrabber.h"
 #include "Services.h"
 
 QString TaskTitle;

@@ -1,5 +1,6 @@
 #include "Wait.h"
 
+#include "Events.h"
 #include "Forms.h"
 #include "Services.h"
 

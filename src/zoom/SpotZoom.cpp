@@ -1,10 +1,13 @@
 #include "SpotZoom.h"
 
+#include "Clipboard.h"
 #include "Controls.h"
 #include "Events.h"
 #include "Forms.h"
 #include "MessageBox.h"
 #include "NaviMod.h"
+#include "Pointer.h"
+#include "ScreenGrabber.h"
 #include "Services.h"
 #include "Timer.h"
 #include "Twips.h"

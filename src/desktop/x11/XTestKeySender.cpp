@@ -1,4 +1,4 @@
-#include "KeySender.h"
+#include "XTestKeySender.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>

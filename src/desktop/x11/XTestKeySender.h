@@ -1,18 +1,6 @@
 #pragma once
 
-#include "KeyNotation.h"
-
-#include <QString>
-#include <vector>
-
-// Types keystrokes into the window that has the keyboard focus.
-// Real: XTest on the X server; tests: a recorder.
-class KeySender {
-public:
-    virtual ~KeySender() = default;
-    // Returns false with a reason when the strokes could not all be typed.
-    virtual bool Send(const std::vector<KeyStroke>& strokes, QString* error) = 0;
-};
+#include "KeySender.h"
 
 // Sends through XTest so that each character arrives exactly on whatever keyboard
 // layout and group is active: it presses the key and level that produce the

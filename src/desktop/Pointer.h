@@ -8,8 +8,3 @@ public:
     virtual ~Pointer() = default;
     virtual QPoint Position() = 0;
 };
-
-class QtPointer : public Pointer {
-public:
-    QPoint Position() override;
-};

@@ -1,4 +1,4 @@
-#include "ScreenGrabber.h"
+#include "QtScreenGrabber.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "Pointer.h"
+#include "QtPointer.h"
 
 #include <QCursor>
 

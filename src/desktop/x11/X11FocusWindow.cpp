@@ -1,4 +1,4 @@
-#include "FocusWindow.h"
+#include "X11FocusWindow.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

@@ -13,9 +13,3 @@ public:
     // The screen's size in pixels.
     virtual QSize ScreenSize() = 0;
 };
-
-class QtScreenGrabber : public ScreenGrabber {
-public:
-    QImage Grab(int left, int top, int width, int height) override;
-    QSize ScreenSize() override;
-};

@@ -1,4 +1,4 @@
-#include "DesktopWindows.h"
+#include "X11DesktopWindows.h"
 
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>

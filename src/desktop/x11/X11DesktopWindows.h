@@ -1,47 +1,12 @@
 #pragma once
 
-#include <QString>
+#include "DesktopWindows.h"
+
 #include <array>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
-
-// Style bits of a top-level window as the program tests them.
-constexpr uint32_t WS_VISIBLE = 0x10000000;
-constexpr uint32_t WS_BORDER = 0x00800000;
-
-// The other applications' top-level windows: the stacking order, their style,
-// their titles and the always-on-top band. Handles are X window ids (32 bits).
-// Real: X11/EWMH; tests: a scripted stack.
-class DesktopWindows {
-public:
-    virtual ~DesktopWindows() = default;
-    // The window in front: the active window, else the top of the stacking order
-    // (always-on-top ones first); 0 when there is none. Each call starts a walk on a fresh
-    // snapshot of the stack.
-    virtual uint32_t First() = 0;
-    // The next window of the walk: after the active one, the others from the top of the
-    // stacking order down; 0 past the end, or when the given window has vanished meanwhile.
-    virtual uint32_t Next(uint32_t window) = 0;
-    // WS_VISIBLE when the window can be seen (mapped, not minimised or hidden);
-    // WS_BORDER when it is an application or dialog window, whether the window manager
-    // or the application itself draws its title bar.
-    virtual uint32_t Style(uint32_t window) = 0;
-    // The window's title up to its first NUL; empty when it cannot be read.
-    virtual QString Title(uint32_t window) = 0;
-    // Puts the window into or takes it out of the always-on-top band. Neither
-    // activates nor restores it.
-    virtual void SetTopMost(uint32_t window, bool on) = 0;
-    // Asks for a minimised window to come back without being activated; a window
-    // manager may refuse, and then the window stays minimised.
-    virtual void Restore(uint32_t window) = 0;
-    // Asks for the window to be minimised (as the user does on its title bar).
-    virtual void Minimise(uint32_t window) = 0;
-    // Whether the window manager minimises windows at all; tiling ones (i3) do not.
-    virtual bool CanMinimise() = 0;
-};
 
 // The walk's order, front first: the active window when it is one of the clients, then the
 // other clients as the X server stacks their frames (children of the root, bottom first),

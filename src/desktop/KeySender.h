@@ -1,0 +1,15 @@
+#pragma once
+
+#include "KeyNotation.h"
+
+#include <QString>
+#include <vector>
+
+// Types keystrokes into the window that has the keyboard focus.
+// Real: XTest on the X server; tests: a recorder.
+class KeySender {
+public:
+    virtual ~KeySender() = default;
+    // Returns false with a reason when the strokes could not all be typed.
+    virtual bool Send(const std::vector<KeyStroke>& strokes, QString* error) = 0;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "Pointer.h"
+
+class QtPointer : public Pointer {
+public:
+    QPoint Position() override;
+};

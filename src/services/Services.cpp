@@ -1,0 +1,6 @@
+#include "Services.h"
+
+Services& Services::Get() {
+    static Services services;
+    return services;
+}
