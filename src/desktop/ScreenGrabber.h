@@ -8,7 +8,8 @@
 class ScreenGrabber {
 public:
     virtual ~ScreenGrabber() = default;
-    // Always width x height; the parts outside the screen are black.
+    // Always width x height, the parts outside the screen black; a null image when the desktop
+    // gives no picture of the screen (a compositor without screen copy, or one gone).
     virtual QImage Grab(int left, int top, int width, int height) = 0;
     // The screen's size in pixels.
     virtual QSize ScreenSize() = 0;

@@ -39,8 +39,10 @@ int MatchTitle(const QStringList& titles, const QString& title) {
     return index;
 }
 
-void CaptureToClipboard(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+bool CaptureToClipboard(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     Services& services = Services::Get();
     const QImage copy = services.screenGrabber->Grab(left, top, right - left, bottom - top);
+    if (copy.isNull()) return false;
     services.clipboard->SetImage(copy);
+    return true;
 }

@@ -8,7 +8,14 @@
 #include "ProcessStarter.h"
 #include "QtPointer.h"
 #include "QtScreenGrabber.h"
+#include "ScreenCopy.h"
 #include "Services.h"
+#include "SwayPlacement.h"
+#include "Toplevels.h"
+#include "VirtualKeyboard.h"
+#include "WaylandConnection.h"
+#include "WlrootsDesktopWindows.h"
+#include "WlrootsFocusWindow.h"
 #include "X11DesktopWindows.h"
 #include "X11FocusWindow.h"
 #include "XTestKeySender.h"
@@ -28,6 +35,32 @@ void UseX11(Services& s) {
     RestoreLeftSpareKeys();  // a run killed while typing may have left keys changed
 }
 
+// A wlroots compositor (sway and others) gives its toplevel list to any client; without it no
+// native window can be seen, and the X11 back-end serves through XWayland.
+bool UseWlroots(Services& s) {
+    std::shared_ptr<WaylandConnection> wayland = WaylandConnection::Open();
+    if (!wayland || !wayland->toplevelGlobal) return false;
+    auto toplevels = std::make_shared<Toplevels>(wayland);
+    auto screen = std::make_shared<ScreenCopy>(wayland);
+    s.keySender = std::make_shared<VirtualKeyboard>(wayland, toplevels);
+    s.focusWindow = std::make_shared<WlrootsFocusWindow>(toplevels);
+    s.desktopWindows = std::make_shared<WlrootsDesktopWindows>(toplevels);
+    s.screenGrabber = screen;
+    s.pointer = screen;
+    SwayPlacement::Install();
+    InstallXErrorHandler();
+    QStringList missing;
+    if (!wayland->keyboardManager) missing << "no virtual keyboard: the notebook cannot type";
+    if (!wayland->screencopyManager) missing << "no screen copy: the magnifier shows no picture";
+    std::fprintf(stderr, "pelmora: a wlroots Wayland session: native windows through the compositor%s.\n",
+                 missing.isEmpty() ? "" : qPrintable("; " + missing.join("; ")));
+    QObject::connect(wayland.get(), &WaylandConnection::Lost, [] {
+        std::fputs("pelmora: the Wayland compositor has gone; the notes, the notebook and the magnifier no longer "
+                   "see other windows.\n", stderr);
+    });
+    return true;
+}
+
 }  // namespace
 
 void StartSession() {
@@ -38,6 +71,7 @@ void StartSession() {
     s.clipboard = std::make_shared<QtClipboard>();
     s.browserCommands = std::make_shared<FreedesktopBrowserCommands>();
     s.processStarter = std::make_shared<DetachedProcessStarter>();
+    if (std::getenv("WAYLAND_DISPLAY") && UseWlroots(s)) return;
     UseX11(s);
     if (std::getenv("WAYLAND_DISPLAY"))
         std::fputs("pelmora: this is a Wayland session, and Pelmora runs through XWayland: the notes do not see, and "

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <cstdio>
+#include <utility>
 
 ZoomPicture::ZoomPicture(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -32,6 +34,15 @@ void ZoomPicture::PaintPicture(const QImage& picture, double x, double y, double
     const QImage stretched = picture.scaled(twips::ToPixelsX(width), twips::ToPixelsY(height), Qt::IgnoreAspectRatio,
                                             Qt::FastTransformation);
     QPainter(&canvas_).drawImage(twips::ToPixelsX(x), twips::ToPixelsY(y), stretched);
+    update();
+}
+
+void ZoomPicture::ShowNoPicture() {
+    canvas_ = QImage(contentsRect().size(), QImage::Format_RGB32);
+    canvas_.fill(palette().color(QPalette::Window));
+    QPainter painter(&canvas_);
+    painter.setFont(SansSerifFont(8.25));
+    painter.drawText(canvas_.rect(), Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("No picture of the screen"));
     update();
 }
 
@@ -161,8 +172,13 @@ void SpotZoom::tmrZoom_Timer() {
     DoEvents();
     if (IsUnloaded()) return;
 
-    // 10. The copy.
-    CaptureToClipboard(step.captureLeft, step.captureTop, step.captureRight, step.captureBottom);
+    // 10. The copy. Where the desktop gives none, the magnifier says so rather than show an old one.
+    if (!CaptureToClipboard(step.captureLeft, step.captureTop, step.captureRight, step.captureBottom)) {
+        Picture1->ShowNoPicture();
+        if (!std::exchange(toldNoPicture_, true))
+            std::fputs("pelmora: the magnifier gets no picture of the screen from this desktop.\n", stderr);
+        return;
+    }
 
     // 11. The enlargement. Another program may have taken the clipboard in between:
     // then the last picture stays.

@@ -22,6 +22,8 @@ public:
     void PaintPicture(const QImage& picture, double x, double y, double width, double height);
     // What the box shows inside its border.
     const QImage& Canvas() const { return canvas_; }
+    // Says in the box that there is no picture of the screen, instead of keeping an old one.
+    void ShowNoPicture();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -79,4 +81,5 @@ protected:
 private:
     ClipboardContent savedClipboard_;
     bool asking_ = false;
+    bool toldNoPicture_ = false;
 };

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Pointer.h"
+#include "ScreenGrabber.h"
+
+#include <QRect>
+#include <memory>
+
+class WaylandConnection;
+
+// Pictures of the screen from a wlroots compositor (screencopy into shared memory), and the
+// pointer found in them. Clients are told no pointer position, but where the compositor shows
+// the pointer on a cursor plane of the graphics card, it draws it into a picture only when
+// asked, so a picture with it differs from one without it where the pointer is. Where it draws
+// the pointer into every picture (software cursors: virtual machines, headless sessions), no
+// picture tells, and XWayland's pointer serves: exact over X11 windows, still over others.
+class ScreenCopy : public ScreenGrabber, public Pointer {
+public:
+    explicit ScreenCopy(std::shared_ptr<WaylandConnection> wayland) : wayland_(std::move(wayland)) {}
+
+    // Parts outside the output are black; a null image when the compositor gives no picture.
+    QImage Grab(int left, int top, int width, int height) override;
+    QSize ScreenSize() override;
+    // Looked for around where it was last, then on the whole output; where it was last when
+    // it is nowhere to be seen.
+    QPoint Position() override;
+
+    // The region (layout pixels, within the output) as the compositor shows it; null on failure.
+    QImage Capture(const QRect& region, bool withPointer);
+
+private:
+    QRect Output();
+
+    std::shared_ptr<WaylandConnection> wayland_;
+    QPoint pointer_{-1, -1};
+    bool drawnIntoEveryPicture_ = false;
+};

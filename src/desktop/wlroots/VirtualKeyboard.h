@@ -1,0 +1,36 @@
+#pragma once
+
+#include "KeySender.h"
+
+#include <QByteArray>
+#include <memory>
+
+class Toplevels;
+class WaylandConnection;
+struct zwp_virtual_keyboard_v1;
+
+// Types through a virtual keyboard of the compositor's, with a keymap made for the text: every
+// character has a key of its own, so each types exactly whatever the user's layout, characters
+// on no layout included. One keyboard serves the whole program, so that a client never misses
+// the first key of a keyboard it has not seen yet; a keymap stays loaded until a text needs
+// another. Typing stops as soon as another window becomes active.
+class VirtualKeyboard : public KeySender {
+public:
+    VirtualKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<Toplevels> toplevels)
+        : wayland_(std::move(wayland)), toplevels_(std::move(toplevels)) {}
+    ~VirtualKeyboard() override;
+    bool Send(const std::vector<KeyStroke>& strokes, QString* error) override;
+
+    // The keymap for the keysyms: the modifier keys, then one key for each keysym (in xkbcommon's
+    // text form); empty when xkbcommon refuses it.
+    static QByteArray KeymapFor(const std::vector<unsigned>& keysyms);
+
+private:
+    bool Load(const QByteArray& keymap);
+    void Press(unsigned keycode, unsigned modifiers);
+
+    std::shared_ptr<WaylandConnection> wayland_;
+    std::shared_ptr<Toplevels> toplevels_;
+    zwp_virtual_keyboard_v1* keyboard_ = nullptr;
+    QByteArray loaded_;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <memory>
+
+struct wl_display;
+struct wl_output;
+struct wl_seat;
+struct wl_shm;
+struct wl_registry;
+struct zwlr_screencopy_manager_v1;
+struct zwp_virtual_keyboard_manager_v1;
+
+// Pelmora's own connection to the Wayland compositor, beside Qt's X11 one: the globals the
+// wlroots back-end uses, whichever of them the compositor offers. Events are read on the Qt
+// event loop through a socket notifier; a caller that must wait for an answer dispatches here
+// until it comes or a deadline passes.
+class WaylandConnection : public QObject {
+    Q_OBJECT
+public:
+    // Connects to the compositor WAYLAND_DISPLAY names; null when there is none to reach.
+    static std::unique_ptr<WaylandConnection> Open();
+    ~WaylandConnection() override;
+
+    wl_display* display = nullptr;
+    wl_seat* seat = nullptr;
+    wl_output* output = nullptr;
+    wl_shm* shm = nullptr;
+    // The toplevel list is bound by its reader: the compositor lists the windows at once.
+    wl_registry* registry = nullptr;
+    uint32_t toplevelGlobal = 0;
+    zwlr_screencopy_manager_v1* screencopyManager = nullptr;
+    zwp_virtual_keyboard_manager_v1* keyboardManager = nullptr;
+    int outputX = 0, outputY = 0;  // where the output sits in the layout
+
+    // False once the compositor has gone away or broke the connection.
+    bool Alive() const;
+    // Sends what is queued and handles the events that arrive within the time given; false
+    // when the connection is lost.
+    bool Dispatch(int timeoutMs);
+    // Waits until the compositor has handled every request so far and sent its answers.
+    bool Roundtrip();
+    // Dispatches until done() holds, or the deadline passes; false then, or when the
+    // connection is lost.
+    bool WaitFor(const std::function<bool()>& done, int timeoutMs);
+
+signals:
+    void Lost();
+
+private:
+    WaylandConnection() = default;
+    void ReadEvents();
+
+    std::unique_ptr<QSocketNotifier> notifier_;
+    bool lost_ = false;
+};
