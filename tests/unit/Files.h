@@ -1,11 +1,16 @@
 #pragma once
 
+// Files of the tests' own, read and written whole.
+
+#include "Records.h"
+
 #include <QFile>
 #include <ostream>
 #include <sys/stat.h>
 
-// Lets GoogleTest show texts in failure messages instead of their bytes.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+// Lets GoogleTest show texts in failure messages instead of their characters one by one.
+inline std::ostream& operator<<(std::ostream& out, const QString& text) { return out << text.toStdString(); }
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text << '"'; }
 
 inline QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -13,11 +18,14 @@ inline QByteArray ReadAll(const QString& path) {
 }
 inline bool WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 inline mode_t ModeOf(const QString& path) {
     struct stat st{};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
-// Text left-aligned in a field of the given width, space padded.
-inline QByteArray Padded(const QByteArray& text, int width, char fill = ' ') { return text + QByteArray(width - text.size(), fill); }
+// A data file: nine records of zero bytes, the records given, zero bytes up to record 33.
+inline QByteArray DataFile(const QList<QByteArray>& records) {
+    const QByteArray file = QByteArray(9 * 512, '\0') + records.join();
+    return file + QByteArray(33 * 512 - file.size(), '\0');
+}

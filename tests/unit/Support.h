@@ -1,0 +1,167 @@
+#pragma once
+
+// A fake of every desktop service, installed afresh by FakeServices, and a fixture that runs a
+// test in a folder of its own.
+
+#include "Files.h"
+#include "Forms.h"
+#include "Services.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+#include <map>
+
+template <class T>
+T Pop(std::deque<T>& queue, T otherwise) {
+    if (queue.empty()) return otherwise;
+    T front = queue.front();
+    queue.pop_front();
+    return front;
+}
+
+// Answers from a queue, else Yes or OK; duringAsk stands in for the box's own event loop.
+struct FakeMessageBox : MessageBox {
+    QStringList prompts;
+    std::deque<int> answers;
+    std::function<void()> duringAsk;
+    int Ask(const QString& prompt, int buttons, const QString&) override {
+        prompts << prompt;
+        if (duringAsk) duringAsk();
+        return Pop(answers, buttons == vbYesNo ? int(vbYes) : int(vbOK));
+    }
+};
+// Always cancelled.
+struct FakeFileDialog : FileDialog {
+    QString ShowOpen(const QString&, const QString&) override { return {}; }
+    QString ShowSave(const QString&, const QString&) override { return {}; }
+};
+struct FakeClock : Clock {
+    double now = 0;
+    double SecondsOfDay() override { return now; }
+};
+// A window manager that obeys unless told otherwise: an activated window gets the focus.
+struct FakeFocusWindow : FocusWindow {
+    Info info{0x400001, false, false};
+    unsigned long lastOther = 0;
+    bool obeys = true;
+    std::vector<unsigned long> activated;
+    Info Current() override { return info; }
+    unsigned long LastOther() override { return lastOther; }
+    void Activate(unsigned long window) override {
+        activated.push_back(window);
+        if (obeys) info = Info{window, false, false};
+    }
+};
+// A stack of top-level windows, topmost first; records restores and minimisings.
+struct FakeDesktopWindows : DesktopWindows {
+    struct Window {
+        uint32_t id, style;
+        QString title;
+        bool vanished = false;  // destroyed as the walk passes it
+    };
+    static constexpr uint32_t App = WS_VISIBLE | WS_BORDER;
+    std::vector<Window> stack;
+    std::vector<uint32_t> restored, minimised;
+    uint32_t First() override { return stack.empty() ? 0 : stack[0].id; }
+    uint32_t Next(uint32_t id) override {
+        const Window* w = At(id);
+        return w && !w->vanished && w != &stack.back() ? w[1].id : 0;
+    }
+    uint32_t Style(uint32_t id) override { return At(id) ? At(id)->style : 0; }
+    QString Title(uint32_t id) override { return At(id) ? At(id)->title : QString(); }
+    void SetTopMost(uint32_t, bool) override {}
+    void Restore(uint32_t id) override { restored.push_back(id); }
+    bool CanMinimise() override { return true; }
+    void Minimise(uint32_t id) override { minimised.push_back(id); }
+    // An application window in front of all others.
+    void Front(const QString& title) { stack.insert(stack.begin(), {0x1000u + uint32_t(stack.size()), App, title}); }
+    const Window* At(uint32_t id) const {
+        for (const Window& w : stack)
+            if (w.id == id) return &w;
+        return nullptr;
+    }
+};
+// An 800 x 600 screen of one colour.
+struct FakeScreenGrabber : ScreenGrabber {
+    QImage Grab(int, int, int width, int height) override {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        return image;
+    }
+    QSize ScreenSize() override { return {800, 600}; }
+};
+struct FakeClipboard : Clipboard {
+    ClipboardContent content;
+    QImage image;
+    int sets = 0;  // pictures put on it
+    void SetImage(const QImage& picture) override {
+        ++sets;
+        image = picture;
+        content = {{"image/png", "png"}};
+    }
+    QImage Image() override { return image; }
+    ClipboardContent Save() override { return content; }
+    void Restore(const ClipboardContent& saved) override {
+        content = saved;
+        image = QImage();
+    }
+};
+struct FakePointer : Pointer {
+    QPoint at{500, 400};
+    QPoint Position() override { return at; }
+};
+// Keys as written, with the type and text of their default value.
+struct FakeBrowserCommands : BrowserCommands {
+    std::map<QString, std::pair<int, QString>> keys;
+    QStringList queried;
+    bool Query(const QString& key, const QString&, int& type, QString& text) override {
+        queried << key;
+        std::tie(type, text) = keys.count(key) ? keys[key] : std::pair(0, QString());
+        return keys.count(key);
+    }
+};
+// Answers with the queued error numbers (0 = started).
+struct FakeProcessStarter : ProcessStarter {
+    QList<QStringList> starts;
+    std::deque<int> errors;
+    int Start(const QStringList& argv) override {
+        starts << argv;
+        return Pop(errors, 0);
+    }
+};
+
+template <class Fake, class Base>
+Fake* Install(std::unique_ptr<Base>& slot) {
+    slot = std::make_unique<Fake>();
+    return static_cast<Fake*>(slot.get());
+}
+
+// Installs a fresh fake of every service; the services own them.
+struct FakeServices {
+    Services& s = Services::Get();
+    FakeMessageBox* messageBox = Install<FakeMessageBox>(s.messageBox);
+    FakeFileDialog* fileDialog = Install<FakeFileDialog>(s.fileDialog);
+    FakeClock* clock = Install<FakeClock>(s.clock);
+    FakeFocusWindow* focus = Install<FakeFocusWindow>(s.focusWindow);
+    FakeDesktopWindows* desktop = Install<FakeDesktopWindows>(s.desktopWindows);
+    FakeScreenGrabber* screen = Install<FakeScreenGrabber>(s.screenGrabber);
+    FakeClipboard* clipboard = Install<FakeClipboard>(s.clipboard);
+    FakePointer* pointer = Install<FakePointer>(s.pointer);
+    FakeBrowserCommands* commands = Install<FakeBrowserCommands>(s.browserCommands);
+    FakeProcessStarter* starter = Install<FakeProcessStarter>(s.processStarter);
+};
+
+// A test in a folder of its own, over fresh fakes; the forms it loaded are unloaded after it.
+struct InFolder : ::testing::Test, FakeServices {
+    QTemporaryDir dir;
+    QString home = QDir::currentPath();
+    InFolder() { QDir::setCurrent(dir.path()); }
+    ~InFolder() override {
+        Forms::UnloadAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QDir::setCurrent(home);
+    }
+};

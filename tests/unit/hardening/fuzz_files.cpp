@@ -1,0 +1,194 @@
+// Fuzz target of both data files: any "navilist.dat" or "palist.dat" loads; a save with no edits
+// never shrinks the file, keeps every byte outside records 10 to 33, makes the backup the records
+// as read, writes the fields it does not change back as read, and a second load and save changes
+// nothing more; a refused save changes no file. An input is a recipe that builds the file (a
+// start, then edits at byte offsets or aimed at one field), so that random bytes and libFuzzer's
+// mutations alike reach what the program reads. Fields are read here on their own, not with the
+// program's code.
+
+#include "Files.h"
+#include "NotesFile.h"
+#include "PassFile.h"
+
+#include <QDir>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr qsizetype First = 9 * 512, End = 33 * 512, MaxFile = 40 * 512;  // records 10 to 33
+constexpr int Offset[] = {0, 100, 150, 168, 186, 486}, Width[] = {100, 50, 18, 18, 300, 26};
+
+std::string current;  // which input runs, for the failure report
+[[noreturn]] void Fail(const char* what, int record, int field) {
+    std::fprintf(stderr, "%s: %s (record %d, field %d)\n", current.c_str(), what, record, field + 1);
+    std::abort();
+}
+#define CHECK_FIELD(condition, r, f) ((condition) ? void() : Fail(#condition, r, f))
+#define CHECK(condition) CHECK_FIELD(condition, 0, -1)
+
+struct Reader {
+    const uint8_t *p, *end;
+    uint8_t byte() { return p < end ? *p++ : 0; }
+    unsigned word() { return byte() | unsigned(byte()) << 8; }
+    QByteArray bytes(size_t n) {
+        p += (n = std::min<size_t>(n, size_t(end - p)));
+        return QByteArray(reinterpret_cast<const char*>(p - n), qsizetype(n));
+    }
+};
+
+// Bytes that matter to the reader: zero, space, CP932 lead and trail bytes, and others.
+char Telling(uint8_t pick) { return "\0 a\x81\x9f\xe0\xfc\x40\x7f\x80\xa0\xfd\xff\t\r\xb1"[pick % 16]; }
+
+// As the program writes a file: foreign bytes in records 1 to 9, text in every field, Japanese too.
+QByteArray WrittenFile() {
+    QByteArray file(First, '\0');
+    for (qsizetype i = 0; i < file.size(); ++i) file[i] = char(i * 7 + 1);
+    const QByteArray kanji = "\x90\xdd\x92\xe8";  // 設定
+    for (int k = 0; k < 24; ++k) {
+        QByteArray texts[6];
+        for (int f = 0; f < 6; ++f) texts[f] = (k + f) % 3 ? "App " + QByteArray::number(k * 10 + f) : kanji;
+        file += Record<QByteArray>({texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]});
+    }
+    return file;
+}
+
+// The first byte picks the start (empty, zero bytes, as written, or that with foreign records after
+// record 33); edits follow until the input ends.
+QByteArray BuildFile(Reader& in) {
+    const int start = in.byte() & 3;
+    QByteArray file = start == 1 ? QByteArray(in.word() * 3 % MaxFile, '\0') : start ? WrittenFile() : "";
+    if (start == 3) file += QByteArray(in.byte() * 37 + 1, '\x77');
+    while (in.p < in.end) {
+        const uint8_t op = in.byte();
+        qsizetype at = qsizetype(in.word()) * 5 % MaxFile;
+        QByteArray bytes;
+        if (op % 5 == 0) file.resize(at, '\0');  // cut or zero-extend
+        if (op % 5 == 1) bytes = in.bytes(in.byte() % 64);
+        if (op % 5 == 2) bytes = QByteArray(in.byte(), Telling(op >> 3));
+        if (op % 5 == 3) bytes = QByteArray(1, Telling(in.byte()));
+        if (op % 5 == 4) {  // one field: blank, zero first, bytes after blanks, full, ending in a telling byte
+            const int f = in.byte() % 6, width = Width[f], kind = in.byte() % 5;
+            at = (9 + (op >> 3) % 24) * 512 + Offset[f];
+            bytes = kind == 0 ? QByteArray(width, ' ')
+                  : kind == 1 ? '\0' + in.bytes(width - 1)
+                  : kind == 2 ? QByteArray(in.byte() % 4, ' ') + in.bytes(in.byte() % width)
+                  : kind == 3 ? in.bytes(width)
+                              : QByteArray(width - 1, Telling(in.byte())) + Telling(in.byte());
+            bytes = bytes.leftJustified(width, ' ', true);
+        }
+        if (file.size() < at + bytes.size()) file.resize(at + bytes.size(), '\0');
+        file.replace(at, bytes.size(), bytes);
+    }
+    return file;
+}
+
+// Field f of record r as the file holds it, zero bytes past its end.
+QByteArray Field(const QByteArray& file, int r, int f) {
+    return file.mid((r - 1) * 512 + Offset[f], Width[f]).leftJustified(Width[f], '\0');
+}
+// What the program shows of a field: nothing when it starts with a zero byte, else the bytes
+// without the blanks around them.
+QByteArray Shown(const QByteArray& field) {
+    if (field.startsWith('\0')) return {};
+    const std::string text = field.toStdString();
+    const size_t from = text.find_first_not_of(' '), to = text.find_last_not_of(' ');
+    return from == std::string::npos ? "" : QByteArray::fromStdString(text.substr(from, to + 1 - from));
+}
+// A field as a save writes back what it shows: left-aligned, space-padded.
+QByteArray Normalised(const QByteArray& field) { return Shown(field).leftJustified(field.size(), ' '); }
+
+// A scratch file, in memory where there is /dev/shm; the folder goes at exit.
+QString Scratch(const char* name) {
+    static const QString* folder = [] {
+        QByteArray path = (QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath().toUtf8()) + "/pelmora-fuzz.XXXXXX";
+        CHECK(::mkdtemp(path.data()));
+        std::atexit([] { QDir(*folder).removeRecursively(); });
+        return new QString(QFile::decodeName(path));
+    }();
+    return *folder + "/" + name;
+}
+
+// Loads the file and saves it without edits (the notes as the window lists them, or the password
+// entry `saved` shown in the setup frame, 0 for none); true when the save was made.
+bool LoadAndSave(bool notes, int saved, const QString& dat, const QString& bak) {
+    QString error;
+    NotesFile n;
+    PassFile p;
+    CHECK(notes ? n.FileToData(dat, &error) : p.Load(dat, &error));
+    if (!notes && !p.SavePass(saved, dat, bak, &error)) {
+        CHECK(saved > 0 && !p.CheckEntry(saved).isEmpty());  // only texts the file cannot hold again
+        return false;
+    }
+    QStringList titles, comments;
+    for (int k = 1; notes && k <= NotesFile::Notes; ++k) {
+        if (n.Title(k).isEmpty()) continue;
+        titles << n.Title(k);
+        comments << n.Comment(k);
+    }
+    CHECK(!notes || n.SaveNotes(titles, comments, dat, bak, &error));
+    return true;
+}
+
+void Check(const QByteArray& before, bool notes, int saved) {
+    const QString dat = Scratch("dat"), bak = Scratch("bak");
+    QFile::remove(bak);
+    CHECK(WriteAll(dat, before));
+    if (!LoadAndSave(notes, saved, dat, bak)) {
+        CHECK(ReadAll(dat) == before && !QFile::exists(bak));
+        return;
+    }
+    const QByteArray after = ReadAll(dat), backup = ReadAll(bak);
+    CHECK(after.size() == std::max(before.size(), End) && backup.size() == End);
+    CHECK(after.left(First) == before.left(First).leftJustified(First, '\0') && after.mid(End) == before.mid(End));
+    bool settles = false;  // shown text that starts with a zero byte reads as empty once it is saved
+    for (int r = 10; r <= 33; ++r)
+        for (int f = 0; f < 6; ++f) {
+            const QByteArray was = Field(before, r, f), now = Field(after, r, f);
+            settles |= Shown(was).startsWith('\0');
+            // The notes' backup holds what they read, the notebook's the bytes as they were.
+            CHECK_FIELD(Field(backup, r, f) == (notes ? Normalised(was) : was), r, f);
+            if (notes && f != 0 && f != 4) CHECK_FIELD(now == Normalised(was), r, f);
+            // An empty field is kept byte for byte, but the saved entry's are stored as zero bytes.
+            if (!notes && Shown(was).isEmpty())
+                CHECK_FIELD(now == (r - 9 == saved && f < 5 ? QByteArray(was.size(), '\0') : was), r, f);
+        }
+    if (settles) return;
+    CHECK(LoadAndSave(notes, saved, dat, bak) && ReadAll(dat) == after);
+}
+
+}  // namespace
+
+// The first byte: bits 0 and 1 pick the start, bit 2 the notes or the passwords, bits 3 to 7 the
+// password entry saved.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Reader in{data, data + size};
+    const uint8_t first = size > 0 ? data[0] : 0;
+    const QByteArray file = BuildFile(in);
+    Check(file, first & 4, (first >> 3) % 25);
+    return 0;
+}
+
+#ifdef PELMORA_FUZZ_DRIVER
+// Without libFuzzer: -runs=N random inputs from -seed=S; a failure names the seed and the input's
+// number, and the same seed fails again at the same input.
+#include <random>
+
+int main(int argc, char** argv) {
+    long runs = 10000;
+    unsigned long seed = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strncmp(argv[i], "-runs=", 6)) runs = std::atol(argv[i] + 6);
+        if (!std::strncmp(argv[i], "-seed=", 6)) seed = std::strtoul(argv[i] + 6, nullptr, 10);
+    }
+    std::mt19937_64 random(seed);
+    std::vector<uint8_t> input;
+    for (long n = 0; n < runs; ++n) {
+        input.resize(random() % 8 == 0 ? random() % 2048 : random() % 160);  // mostly short recipes
+        for (uint8_t& byte : input) byte = uint8_t(random());
+        current = "seed " + std::to_string(seed) + ", input " + std::to_string(n);
+        LLVMFuzzerTestOneInput(input.data(), input.size());
+    }
+    std::printf("%ld inputs from seed %lu: no failure\n", runs, seed);
+}
+#endif
