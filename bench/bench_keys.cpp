@@ -2,7 +2,7 @@
 // under scripts/run-desktop): keys per second with nothing lost, doubled or reordered.
 
 #include "Desktop.h"
-#include "KeySender.h"
+#include "XTestKeySender.h"
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>

@@ -2,8 +2,10 @@
 // 100 mapped windows: the walk down the stacking order plus the title match, when the
 // front window qualifies and when none does; and one screen copy onto the clipboard.
 
+#include "DesktopWindows.h"
 #include "NaviMod.h"
 #include "Services.h"
+#include "Session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -93,7 +95,7 @@ BENCHMARK(Capture)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Services::UseReal();
+    StartSession();
     Desktop desktop;
     theDesktop = &desktop;
     benchmark::Initialize(&argc, argv);

@@ -3,6 +3,7 @@
 
 #include "Forms.h"
 #include "Services.h"
+#include "Session.h"
 #include "SpotZoom.h"
 #include "Timer.h"
 
@@ -31,7 +32,7 @@ BENCHMARK(OneTick)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Forms::SetQuitWhenEmpty(false);
-    Services::UseReal();
+    StartSession();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -8,7 +8,9 @@
 #include "Forms.h"
 #include "LumNavi.h"
 #include "LumPass.h"
+#include "MessageBox.h"
 #include "Services.h"
+#include "Session.h"
 #include "SpotZoom.h"
 #include "frmAbout.h"
 #include "frmHelp.h"
@@ -36,8 +38,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(art::ProgramIcon());
-    Services::UseReal();
-    Services::Get().messageBox = std::make_unique<LoggedMessageBox>();
+    StartSession();
+    Services::Get().messageBox = std::make_shared<LoggedMessageBox>();
     const QStringList args = app.arguments();
     if (args.contains("about")) Forms::Show<frmAbout>();
     if (args.contains("help")) Forms::Show<frmHelp>();

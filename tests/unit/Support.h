@@ -3,8 +3,18 @@
 // A fake of every desktop service, installed afresh by FakeServices, and a fixture that runs a
 // test in a folder of its own.
 
+#include "BrowserCommands.h"
+#include "Clipboard.h"
+#include "DesktopWindows.h"
+#include "Events.h"
+#include "FileDialog.h"
 #include "Files.h"
+#include "FocusWindow.h"
 #include "Forms.h"
+#include "MessageBox.h"
+#include "Pointer.h"
+#include "ProcessStarter.h"
+#include "ScreenGrabber.h"
 #include "Services.h"
 
 #include <QCoreApplication>
@@ -134,9 +144,10 @@ struct FakeProcessStarter : ProcessStarter {
 };
 
 template <class Fake, class Base>
-Fake* Install(std::unique_ptr<Base>& slot) {
-    slot = std::make_unique<Fake>();
-    return static_cast<Fake*>(slot.get());
+Fake* Install(std::shared_ptr<Base>& slot) {
+    auto fake = std::make_shared<Fake>();
+    slot = fake;
+    return fake.get();
 }
 
 // Installs a fresh fake of every service; the services own them.

@@ -1,7 +1,7 @@
 // The XTest key sender typing into a real window, on several keyboard layouts.
 
 #include "Desktop.h"
-#include "KeySender.h"
+#include "XTestKeySender.h"
 
 #include <csignal>
 #include <gtest/gtest.h>

@@ -27,7 +27,7 @@ struct Store : ::testing::Test {
         qputenv("XDG_DATA_HOME", (d + "/data").toUtf8());
         qputenv("XDG_DATA_DIRS", (d + "/share1:" + d + "/share2").toUtf8());
         qputenv("XDG_CURRENT_DESKTOP", "Test:Other");
-        Services::Get().browserCommands = std::make_unique<FreedesktopBrowserCommands>();
+        Services::Get().browserCommands = std::make_shared<FreedesktopBrowserCommands>();
     }
     void App(const QString& data, const QString& id, const QByteArray& exec, const QByteArray& more = {}) {
         Write(d + "/" + data + "/applications/" + id, "[Desktop Entry]\nType=Application\nExec=" + exec + "\n" + more);

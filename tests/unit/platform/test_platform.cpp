@@ -1,8 +1,8 @@
-#include "DesktopWindows.h"
 #include "KeyNotation.h"
 #include "Support.h"
 #include "Timer.h"
 #include "Twips.h"
+#include "X11DesktopWindows.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
