@@ -1,34 +1,34 @@
 // The XTest key sender typing into a real window, on several keyboard layouts.
 
-#include "Desktop.h"
 #include "KeySender.h"
 
-#include <csignal>
-#include <gtest/gtest.h>
+#include "Desktop.h"
+
 #include <memory>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace desktop;
 
 namespace {
 
+const char* kText = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
+
 class KeyTyping : public ::testing::TestWithParam<const char*> {
 protected:
-    Screen screen;
-    std::string output = "/tmp/pelmora-keys-" + std::to_string(getpid()) + ".txt";
+    Desk screen;
+    Folder folder;
+    const std::string output = folder / "typed.txt";
     std::unique_ptr<Program> target;
+    std::string keymap;
 
-    void TearDown() override { std::remove(output.c_str()), ResetKeyboard(); }
-    void ActivateTarget() {
+    void TearDown() override { ResetKeyboard(); }
+    void OpenTarget() {
+        keymap = Shell("xmodmap -pke");
         target = std::make_unique<Program>(KEY_TARGET " " + output);
         const Window window = screen.Await("Key Target");
-        if (window) screen.ActivateForTyping(window);
         ASSERT_TRUE(window);
+        screen.ActivateForTyping(window);
     }
 };
-
-const char* kText = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
 
 }  // namespace
 
@@ -36,18 +36,15 @@ const char* kText = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
 TEST_P(KeyTyping, TypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
     const bool caps = GetParam() == std::string("caps");
     Shell(caps ? "setxkbmap -layout us; xdotool key Caps_Lock" : std::string("setxkbmap ") + GetParam());
-    const std::string keymapBefore = Shell("xmodmap -pke");
-    ActivateTarget();
+    OpenTarget();
     const ParsedKeys keys = ParseKeys(QString::fromUtf8(kText) + "+a{%}");
-    ASSERT_TRUE(keys.ok()) << keys.error.toStdString();
     QString error;
     EXPECT_TRUE(XTestKeySender().Send(keys.strokes, &error)) << error.toStdString();
     const std::string expected = std::string(kText) + "A%";
-    WaitFor([&] { return ReadFile(output) == expected; }, 5);
-    EXPECT_EQ(ReadFile(output), expected);
-    EXPECT_EQ(Shell("xmodmap -pke"), keymapBefore);
+    EXPECT_TRUE(WaitFor([&] { return ReadFile(output) == expected; }, 5)) << ReadFile(output);
+    EXPECT_EQ(Shell("xmodmap -pke"), keymap);
     EXPECT_EQ(CapsLockOn(), caps);
-    EXPECT_FALSE(screen.AnyKeyDown());
+    EXPECT_FALSE(screen.AnyKeyDown()) << "a key is held down";
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, KeyTyping,
@@ -57,8 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, KeyTyping,
 // the program's next start puts the keyboard back as it was.
 TEST_F(KeyTyping, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
     Shell("setxkbmap -layout us");
-    const std::string keymapBefore = Shell("xmodmap -pke");
-    ActivateTarget();
+    OpenTarget();
     const pid_t typist = fork();
     if (typist == 0) {
         QString error;
@@ -68,7 +64,7 @@ TEST_F(KeyTyping, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
     EXPECT_TRUE(WaitFor([&] { return ReadFile(output).size() > 30; }));  // typing kana by now
     kill(typist, SIGKILL);
     waitpid(typist, nullptr, 0);
-    ASSERT_NE(Shell("xmodmap -pke"), keymapBefore);
+    ASSERT_NE(Shell("xmodmap -pke"), keymap);
     Program program(PELMORA_BINARY);
-    EXPECT_TRUE(WaitFor([&] { return Shell("xmodmap -pke") == keymapBefore; })) << program.Stderr();
+    EXPECT_TRUE(WaitFor([&] { return Shell("xmodmap -pke") == keymap; })) << "the spare keys stayed mapped";
 }
