@@ -1,4 +1,4 @@
-// The XTest key sender typing into a real window, on several keyboard layouts.
+// The XTest key sender typing into a terminal on several keyboard layouts.
 
 #include "KeySender.h"
 
@@ -6,15 +6,10 @@
 
 #include <memory>
 
-using namespace desktop;
-
 namespace {
-
-const char* kText = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
 
 class KeyTyping : public ::testing::TestWithParam<const char*> {
 protected:
-    Desk screen;
     Folder folder;
     const std::string output = folder / "typed.txt";
     std::unique_ptr<Program> target;
@@ -23,10 +18,8 @@ protected:
     void TearDown() override { ResetKeyboard(); }
     void OpenTarget() {
         keymap = Shell("xmodmap -pke");
-        target = std::make_unique<Program>(KEY_TARGET " " + output);
-        const Window window = screen.Await("Key Target");
-        ASSERT_TRUE(window);
-        screen.ActivateForTyping(window);
+        target = std::make_unique<Program>(Terminal("Target", output));
+        ActivateForTyping(Await("Target"));
     }
 };
 
@@ -37,14 +30,12 @@ TEST_P(KeyTyping, TypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
     const bool caps = GetParam() == std::string("caps");
     Shell(caps ? "setxkbmap -layout us; xdotool key Caps_Lock" : std::string("setxkbmap ") + GetParam());
     OpenTarget();
-    const ParsedKeys keys = ParseKeys(QString::fromUtf8(kText) + "+a{%}");
+    const std::string text = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
     QString error;
-    EXPECT_TRUE(XTestKeySender().Send(keys.strokes, &error)) << error.toStdString();
-    const std::string expected = std::string(kText) + "A%";
-    EXPECT_TRUE(WaitFor([&] { return ReadFile(output) == expected; }, 5)) << ReadFile(output);
-    EXPECT_EQ(Shell("xmodmap -pke"), keymap);
-    EXPECT_EQ(CapsLockOn(), caps);
-    EXPECT_FALSE(screen.AnyKeyDown()) << "a key is held down";
+    EXPECT_TRUE(XTestKeySender().Send(ParseKeys(QString::fromStdString(text) + "+a{%}").strokes, &error))
+        << error.toStdString();
+    EXPECT_TRUE(WaitFor([&] { return ReadFile(output) == text + "A%"; }, 5)) << ReadFile(output);
+    ExpectKeyboard(keymap, caps);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, KeyTyping,

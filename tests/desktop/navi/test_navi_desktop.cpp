@@ -1,142 +1,128 @@
-// The notes window on the real window stack: it pops up for a window that has a note without
-// taking the keyboard, stays in the corner on top, and writes and deletes notes through its buttons.
+// The notes window on the real window stack: it pops up for the window that has a note without
+// taking the keyboard, stays in the corner on top, and saves and deletes notes from its buttons.
 
 #include "Desktop.h"
 #include "Records.h"
 
 #include <memory>
 
-using namespace desktop;
-
 namespace {
 
-class NotesOnTheDesktop : public ::testing::Test {
+class Notes : public ::testing::Test {
 protected:
-    Desk screen;
     Folder folder;
-    // i3 cannot minimise: between notes the window stays up in the corner.
-    const bool tiling = std::string(getenv("PELMORA_DESKTOP") ?: "") == "i3";
-    int width = 0, height = 0;
+    std::unique_ptr<Program> program;
     Window notes = 0;
+    const Rect desk = Area(root);
+    const bool tiling = std::string(getenv("PELMORA_DESKTOP")) == "i3";  // i3 cannot minimise it
 
-    void SetUp() override { std::istringstream(Shell("xdotool getdisplaygeometry")) >> width >> height; }
-
-    // A person moves the pointer back to their work after a click in the notes. Where the
-    // window manager focuses the window under the pointer (i3), it rests on the bottom bar.
-    void PointerAway() { Shell("xdotool mousemove " + std::to_string(width / 2) + " " + std::to_string(height - 2)); }
-    // The notes window, settled: waiting, or showing a note with the keyboard handed back.
-    std::unique_ptr<Program> OpenNotes() {
+    // A person moves the pointer back to their work; on i3, where the focus follows it, onto the bar.
+    void PointerAway() {
+        Shell("xdotool mousemove " + std::to_string(desk.width / 2) + " " + std::to_string(desk.height - 2));
+    }
+    // Starts the notes window afresh: it settles waiting, or showing a note with the keyboard handed back.
+    void Open() {
+        program.reset();
         PointerAway();
-        auto program = std::make_unique<Program>(FORM_HOST " navi", "", folder.path);
-        EXPECT_TRUE(WaitFor([&] { return (notes = screen.Find("Navigation Notes", false)) != 0; }));
-        EXPECT_TRUE(WaitFor([&] { return Watching() || (Title().starts_with("Notes: ") && screen.Active() != notes); }));
-        return program;
+        program = std::make_unique<Program>(FORM_HOST " navi", "", folder.path);
+        ASSERT_TRUE(WaitFor([&] { return (notes = Find("Navigation Notes", false)); }));
+        EXPECT_TRUE(WaitFor([&] { return Waiting() || (Caption().starts_with("Notes: ") && Active() != notes); }));
     }
-    std::string Title() { return screen.Title(notes); }
-    // Waiting for an application with a note, out of the way.
-    bool Watching() {
-        return Title() == "Navigation Notes" &&
-               (tiling ? screen.Viewable(notes) && InCorner() : screen.IsMinimised(notes) && !screen.IsAbove(notes));
+    std::string Caption() { return Shell("xdotool getwindowname " + std::to_string(notes)); }
+    Window Active() { return std::stoul("0" + Shell("xdotool getactivewindow 2>/dev/null")); }
+    bool Waiting() {  // for an application with a note, out of the way
+        if (Find("Navigation Notes", false) != notes) return false;
+        return tiling ? Viewable(notes) && InCorner() : IsMinimised(notes) && !IsAbove(notes);
     }
-    bool InCorner() {  // 700 twips (46.7 pixels) from the right and bottom edges
-        const Rect frame = screen.Frame(notes);
-        return std::abs(frame.x + frame.width - (width - 700 / 15.0)) < 2.5 &&
-               std::abs(frame.y + frame.height - (height - 700 / 15.0)) < 2.5;
+    bool InCorner() {  // the frame 700 twips (46.7 pixels) from the right and bottom edges
+        const Rect r = Area(notes);
+        std::vector<long> frame = Property<long>(notes, "_NET_FRAME_EXTENTS");  // left, right, top, bottom
+        frame.resize(4);
+        const double right = r.x + r.width + frame[1] + 46.7, bottom = r.y + r.height + frame[3] + 46.7;
+        return std::abs(right - desk.width) < 2.5 && std::abs(bottom - desk.height) < 2.5;
     }
-    bool ShowsNote(const std::string& title) {
-        return Title() == "Notes: " + title && screen.Viewable(notes) && !screen.IsMinimised(notes) &&
-               screen.IsAbove(notes) && InCorner();
+    bool Up() { return Viewable(notes) && !IsMinimised(notes) && IsAbove(notes) && InCorner(); }
+    bool Shows(const std::string& title) { return Find("Notes: " + title) == notes && Up(); }
+    void ExpectNoteFor(Window application, const std::string& title) {
+        Activate(application);
+        EXPECT_TRUE(WaitFor([&] { return Shows(title); }, 5)) << "no note for " << title << ": " << Caption();
     }
-    std::string Record(int k) { return ReadFile(folder / "navilist.dat").substr((8 + k) * 512, 512); }
-
-    // With the application in front, the person restores the notes window, types the note
-    // (the comment box has the keyboard) and clicks 保存.
-    void WriteNote(Window application, const std::string& title, const std::string& comment) {
-        screen.Activate(application);
-        Pause(1.6);  // a tick sees the application, then the person turns to the notes
-        screen.Activate(notes);
-        ASSERT_TRUE(WaitFor([&] { return !screen.IsMinimised(notes) && screen.IsAbove(notes) && InCorner(); }, 5))
-            << "the notes window did not come up in the corner: " << Title();
-        Shell("xdotool type --delay 40 '" + comment + "'");
-        screen.ClickAt(notes, 184, 68);  // 保存
+    // With the application in front the person turns to the notes window, types the note (the
+    // comment box has the keyboard) and clicks 保存.
+    void WriteNote(Window application, const std::string& title) {
+        Activate(application);
+        Pause(1.6);  // a tick sees the application
+        Activate(notes);
+        ASSERT_TRUE(WaitFor([&] { return Up(); }, 5)) << "the notes window did not come up in the corner";
+        Shell("xdotool type --delay 40 note");
+        ClickAt(notes, 184, 68);
         PointerAway();
-        ASSERT_TRUE(WaitFor([&] { return ShowsNote(title); }, 5)) << "no note for " << title << ": " << Title();
+        ASSERT_TRUE(WaitFor([&] { return Shows(title); }, 5)) << "no note for " << title << ": " << Caption();
     }
 };
 
 }  // namespace
 
-TEST_F(NotesOnTheDesktop, PopsUpForAWindowWithANoteAndLeavesTheKeyboardWhereItWas) {
-    WriteFile(folder / "navilist.dat",
-              std::string(9 * 512, '\0') + Note<std::string>("Editor A", "Press F5 to run") + std::string(23 * 512, ' '));
-    Program editorB(KEY_TARGET " b.txt 'Editor B'", "", folder.path);
-    const Window b = screen.Await("Editor B");
+TEST_F(Notes, PopUpForTheNotedWindowOnlyAndLeaveItTheKeyboard) {
+    const std::string note = Note<std::string>("Editor A", "Press F5");
+    WriteFile(folder / "navilist.dat", std::string(9 * 512, '\0') + note + std::string(23 * 512, ' '));
+    Program editorA(Terminal("Editor A", folder / "a.txt"));
+    Program editorB(Terminal("Editor B", "/dev/null"));
+    const Window a = Await("Editor A"), b = Await("Editor B");
     // The title shown (_NET_WM_NAME) counts, not an older WM_NAME naming a noted window.
-    Shell("xprop -id " + std::to_string(b) + " -set WM_NAME 'Editor A'");
-    auto program = OpenNotes();
-    screen.Activate(b);
-    EXPECT_FALSE(WaitFor([&] { return !Watching(); }, 1.6)) << "came up for Editor B: " << Title();
+    const std::string id = " -id " + std::to_string(b);
+    Shell("xprop" + id + " -f _NET_WM_NAME 8u -set _NET_WM_NAME 'Editor B'; xprop" + id + " -set WM_NAME 'Editor A'");
+    Activate(b);
+    Open();
+    EXPECT_FALSE(WaitFor([&] { return !Waiting(); }, 1.6)) << "came up for Editor B: " << Caption();
 
-    Program editorA(KEY_TARGET " a.txt 'Editor A'", "", folder.path);
-    const Window a = screen.Await("Editor A");
-    screen.Activate(a);
-    ASSERT_TRUE(WaitFor([&] { return ShowsNote("Editor A"); }, 5)) << Title();
-    // Where the window manager gives a popped-up window the keyboard (fluxbox, icewm), the
-    // program hands it straight back.
-    EXPECT_TRUE(WaitFor([&] { return screen.Active() == a; }, 2)) << "the keyboard is not back with Editor A";
+    ExpectNoteFor(a, "Editor A");
+    // Where the window manager gives a window that comes up the keyboard (fluxbox, icewm), the
+    // program hands it back.
+    EXPECT_TRUE(WaitFor([&] { return Active() == a; }, 2)) << "the keyboard is not back with Editor A";
     Shell("xdotool type --delay 40 typed");
     EXPECT_TRUE(WaitFor([&] { return ReadFile(folder / "a.txt") == "typed"; })) << ReadFile(folder / "a.txt");
 
     // Moved away or minimised, it is back in the corner within a tick.
     Shell("xdotool windowmove " + std::to_string(notes) + " 10 10");
     EXPECT_TRUE(WaitFor([&] { return !InCorner(); }, 1));
-    EXPECT_TRUE(WaitFor([&] { return ShowsNote("Editor A"); }, 5)) << "not back in the corner";
-    Shell("xdotool windowminimize " + std::to_string(notes));
-    EXPECT_TRUE(WaitFor([&] { return ShowsNote("Editor A"); }, 5)) << "not back from minimised";
-    EXPECT_TRUE(WaitFor([&] { return screen.Active() == a; }, 2)) << "the keyboard is not back with Editor A";
+    EXPECT_TRUE(WaitFor([&] { return Shows("Editor A"); }, 5)) << "not back in the corner";
+    Xdotool("windowminimize", notes);
+    EXPECT_TRUE(WaitFor([&] { return Shows("Editor A") && Active() == a; }, 5)) << "not back from minimised";
 
-    screen.Activate(b);
-    EXPECT_TRUE(WaitFor([&] { return Watching(); }, 5)) << "stayed up for Editor B: " << Title();
-
+    Activate(b);
+    EXPECT_TRUE(WaitFor([&] { return Waiting(); }, 5)) << "stayed up for Editor B: " << Caption();
     // The borderless magnifier on top of everything is passed over.
     Program magnifier(FORM_HOST " zoom");
-    ASSERT_TRUE(WaitFor([&] { return screen.Find("SpotZoom", false) != 0; }));
-    screen.Activate(a);
-    EXPECT_TRUE(WaitFor([&] { return ShowsNote("Editor A"); }, 5)) << Title();
+    ASSERT_TRUE(WaitFor([&] { return Find("SpotZoom", false); }));
+    ExpectNoteFor(a, "Editor A");
 }
 
-// Real programs: a GTK dialog that draws its own title bar (where the window manager
-// composites) and an xterm whose Japanese title comes as COMPOUND_TEXT. Each gets its own note
-// through the buttons, not the note of the window below it, and again after the notes window
-// was started afresh; 次回は表示しない deletes one, keeping it in the backup.
-TEST_F(NotesOnTheDesktop, NotesFollowRealProgramsWhateverDrawsTheirTitleBarOrEncodesTheirTitle) {
-    Program below(KEY_TARGET " below.txt Below", "", folder.path);
-    const Window belowWindow = screen.Await("Below");
+// A GTK dialog that draws its own title bar and an xterm whose Japanese title comes as
+// COMPOUND_TEXT each get their own note, not the one of the window below, also after a
+// restart; 次回は表示しない deletes a note, keeping it in the backup.
+TEST_F(Notes, FollowRealProgramsWhateverDrawsOrEncodesTheirTitle) {
+    Program below(Terminal("Below", "/dev/null"));
     Program zenity("zenity --entry --title 'Zenity CSD'", "GTK_CSD=1");
     Program xterm("xterm -T 'ログインXT'", "LANG=C.UTF-8");
-    const std::vector<std::string> titles{"Zenity CSD", "ログインXT"};
-    const std::vector<Window> windows{screen.Await(titles[0]), screen.Await(titles[1])};
-    {
-        auto navi = OpenNotes();
-        WriteNote(belowWindow, "Below", "below");
-        EXPECT_EQ(Record(1), Note<std::string>("Below", "below"));
-        EXPECT_EQ(ReadFile(folder / "navilist.bak"), std::string(9 * 512, '\0') + std::string(24 * 512, ' '));
-        for (size_t i = 0; i < titles.size(); ++i)
-            WriteNote(windows[i], titles[i], "note");
+    const std::vector<std::string> titles{"Below", "Zenity CSD", "ログインXT"};
+    std::vector<Window> windows;
+    for (const std::string& title : titles)
+        windows.push_back(Await(title));
+    Open();
+    for (size_t i = 0; i < titles.size(); ++i)
+        WriteNote(windows[i], titles[i]);
+    Open();
+    for (size_t i = 1; i < titles.size(); ++i) {
+        ExpectNoteFor(windows[0], "Below");
+        ExpectNoteFor(windows[i], titles[i]);
     }
-    auto navi = OpenNotes();
-    for (size_t i = 0; i < titles.size(); ++i) {
-        screen.Activate(belowWindow);
-        ASSERT_TRUE(WaitFor([&] { return ShowsNote("Below"); }, 5)) << Title();
-        screen.Activate(windows[i]);
-        EXPECT_TRUE(WaitFor([&] { return ShowsNote(titles[i]); }, 5)) << "no note for " << titles[i] << ": " << Title();
-    }
-    screen.Activate(belowWindow);
-    ASSERT_TRUE(WaitFor([&] { return ShowsNote("Below"); }, 5)) << Title();
-    screen.ClickAt(notes, 16, 108);  // 次回は表示しない
+    ExpectNoteFor(windows[0], "Below");
+    ClickAt(notes, 16, 108);  // 次回は表示しない
     PointerAway();
-    EXPECT_TRUE(WaitFor([&] { return Watching(); }, 5)) << "the note for Below stayed: " << Title();
-    EXPECT_EQ(Record(1), Note<std::string>("Zenity CSD", "note"));  // the others move up
-    EXPECT_EQ(Record(3), std::string(512, ' '));
-    EXPECT_EQ(ReadFile(folder / "navilist.bak").substr(9 * 512, 512), Note<std::string>("Below", "below"));
+    EXPECT_TRUE(WaitFor([&] { return Waiting(); }, 5)) << "the note for Below stayed: " << Caption();
+    const std::string file = ReadFile(folder / "navilist.dat");
+    EXPECT_EQ(file.substr(9 * 512, 512), Note<std::string>("Zenity CSD", "note"));  // the others move up
+    EXPECT_EQ(file.substr(11 * 512, 512), std::string(512, ' '));
+    EXPECT_EQ(ReadFile(folder / "navilist.bak").substr(9 * 512, 512), Note<std::string>("Below", "note"));
 }
