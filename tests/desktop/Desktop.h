@@ -10,7 +10,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
-#include <sstream>
+#include <memory>
 #include <sys/wait.h>
 #include <thread>
 
@@ -24,29 +24,29 @@ inline bool WaitFor(const std::function<bool()>& condition, double seconds = 10)
     return true;
 }
 
+// Whether the condition holds within the seconds given, or else 10.
+#define SOON(condition, ...) WaitFor([&] { return bool(condition); } __VA_OPT__(, ) __VA_ARGS__)
+
 inline void Pause(double seconds) { WaitFor([] { return false; }, seconds); }
 
 inline std::string Shell(const std::string& command) {  // its output
-    std::string out;
-    char buffer[512];
+    std::string out(1 << 20, '\0');
     FILE* pipe = popen(command.c_str(), "r");
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        out.append(buffer, n);
+    out.resize(fread(out.data(), 1, out.size(), pipe));
     pclose(pipe);
     return out;
 }
 
 inline std::string ReadFile(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// An xterm whose shell writes each key as it comes to the file: no echo, Enter as a line end.
+// An xterm writing each key as it comes to the file: no echo, Enter as a line end.
 inline std::string Terminal(const std::string& title, const std::string& file) {
     return "env LANG=C.UTF-8 xterm -T '" + title + "' -e sh -c 'stty -icanon -echo; exec cat > " + file + "'";
 }
@@ -61,7 +61,7 @@ struct Folder {  // a scratch folder, removed with all in it
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
-// A program started in a folder of its own or the one given, killed when the object goes away.
+// A program started in its own folder or the one given, killed at the end.
 class Program {
 public:
     explicit Program(const std::string& command, const std::string& env = "", const std::string& dir = "") {
@@ -73,14 +73,14 @@ public:
     ~Program() {
         if (Running()) kill(pid_, SIGKILL);
         waitpid(pid_, &status_, 0);
-        // In a sanitizer build a report of the program fails the run: it goes where scripts/setup looks.
+        // A sanitizer's report goes where scripts/setup looks for it.
         const std::string err = Stderr(), reports = getenv("PELMORA_SANITIZER_REPORTS") ?: "";
         if (!reports.empty() && (err.find("runtime error:") != err.npos || err.find("Sanitizer") != err.npos))
             WriteFile(reports + "/program." + std::to_string(pid_), err);
     }
     bool Running() { return status_ == -1 && waitpid(pid_, &status_, WNOHANG) == 0; }
     int WaitExit(double seconds = 10) {  // the exit code, or -1 if it is still running
-        if (!WaitFor([this] { return !Running(); }, seconds)) return -1;
+        if (!SOON(!Running(), seconds)) return -1;
         return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
     }
     std::string Stderr() const { return ReadFile(own_ / "err"); }
@@ -93,19 +93,18 @@ private:
 };
 
 inline Display* const display = [] {
-    // Windows come and go while the tree is walked; a vanished one is simply not found.
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // windows come and go meanwhile
     return XOpenDisplay(nullptr);
 }();
 inline const Window root = DefaultRootWindow(display);
 
-// The first window below this one (depth first) that passes the test, or 0.
-inline Window Walk(Window window, bool deep, const std::function<bool(Window)>& test) {
+// The first window below (depth first) that passes the test, or 0.
+inline Window Walk(Window window, const std::function<bool(Window)>& test, bool deep = true) {
     Window parent, *list = nullptr, found = 0;
     unsigned count = 0;
     XQueryTree(display, window, &parent, &parent, &list, &count);
     for (unsigned i = 0; i < count && !found; ++i)
-        found = test(list[i]) ? list[i] : deep ? Walk(list[i], true, test) : 0;
+        found = test(list[i]) ? list[i] : deep ? Walk(list[i], test) : 0;
     XFree(list);
     return found;
 }
@@ -128,12 +127,18 @@ inline bool Has(Window window, const char* name, const char* atom) {
     return std::ranges::count(Property<long>(window, name), long(XInternAtom(display, atom, 0))) > 0;
 }
 
+inline bool IsMinimised(Window window) { return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN"); }
+
+inline bool IsAbove(Window window) {  // i3 has no such band, and floats a window above the tiled ones
+    return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE") || !Property<long>(window, "I3_FLOATING_WINDOW").empty();
+}
+
 inline bool Viewable(Window window) {
     XWindowAttributes a;
     return XGetWindowAttributes(display, window, &a) && a.map_state == IsViewable;
 }
 
-// The window with this title (WM_NAME), on the screen or (shown false) anywhere; 0 if none.
+// The window whose title (WM_NAME) matches, on the screen or (shown false) anywhere; 0 if none.
 inline Window Find(const std::string& title, bool shown = true) {
     const std::string only = shown ? "--onlyvisible " : "";
     return std::stoul("0" + Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
@@ -141,14 +146,8 @@ inline Window Find(const std::string& title, bool shown = true) {
 
 inline Window Await(const std::string& title, double seconds = 10) {  // on the screen in time; 0 if not
     Window window = 0;
-    WaitFor([&] { return (window = Find(title)) != 0; }, seconds);
+    SOON((window = Find(title)), seconds);
     return window;
-}
-
-inline bool IsMinimised(Window window) { return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN"); }
-
-inline bool IsAbove(Window window) {  // i3 has no such band, and floats a window above the tiled ones
-    return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE") || !Property<long>(window, "I3_FLOATING_WINDOW").empty();
 }
 
 struct Rect {
@@ -178,42 +177,31 @@ inline bool IsPelmora(Window window) {  // WM_CLASS is "instance\0class\0"
     return std::string(names.begin(), names.end()).ends_with(std::string("\0pelmora\0", 9));
 }
 
-// The program's icon on a panel: its window in an XEmbed tray, or else the middle of its picture
-// (the tile's blue) on a panel that draws it; empty if none.
+// The program's icon: its window in an XEmbed tray, or else the tray's place at the right end of
+// a panel that draws it (one on a session bus); empty if neither.
 inline Rect TrayIcon() {
-    Rect found;
-    Walk(root, true, [&](Window dock) {
+    Rect icon;
+    Walk(root, [&](Window dock) {
         if (!Viewable(dock) || !Has(dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK")) return false;
-        if (Window own = Walk(dock, true, [&](Window w) { return IsPelmora(w) && Viewable(w); }))
-            return bool(found = Area(own));
-        const Rect where = Area(dock);
-        const std::vector<uint32_t> pixels = Pixels(where);
-        long x = 0, y = 0, n = 0;
-        for (int i = 0; i < int(pixels.size()); ++i) {
-            const int r = pixels[i] >> 16, g = pixels[i] >> 8 & 255, b = pixels[i] & 255;
-            if (std::abs(r - 0x2f) + std::abs(g - 0x6f) + std::abs(b - 0xb2) > 12) continue;
-            x += i % where.width;
-            y += i / where.width;
-            ++n;
-        }
-        if (n >= 16) found = {where.x + int(x / n), where.y + int(y / n), 1, 1};
-        return bool(found);
+        const Rect d = Area(dock);
+        if (getenv("DBUS_SESSION_BUS_ADDRESS")) return bool(icon = {d.x + d.width - 14, d.y + d.height / 2, 1, 1});
+        const Window own = Walk(dock, [&](Window w) { return IsPelmora(w) && Viewable(w); });
+        return own && (icon = Area(own));
     });
-    return found;
+    return icon;
 }
 
-// Pop-up menus on the screen: the program's own (Qt types them as normal windows), or else
-// those a panel draws.
-inline std::vector<Rect> Menus(bool own = true) {
-    std::vector<Rect> menus;
-    Walk(root, false, [&](Window w) {
+// Pop-ups on the screen: the program's own but its tooltips (Qt types its menus as normal
+// windows), and menus a panel draws.
+inline size_t Menus() {
+    size_t menus = 0;
+    Walk(root, [&](Window w) {
         XWindowAttributes a;
-        if (XGetWindowAttributes(display, w, &a) && a.map_state == IsViewable && a.override_redirect &&
-            IsPelmora(w) == own && !Has(w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_TOOLTIP") &&
-            (own ? a.width > 4 : Has(w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_POPUP_MENU")))
-            menus.push_back(Area(w));
+        menus += XGetWindowAttributes(display, w, &a) && a.map_state == IsViewable && a.override_redirect &&
+                 (IsPelmora(w) ? a.width > 4 && !Has(w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_TOOLTIP")
+                               : Has(w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_POPUP_MENU"));
         return false;
-    });
+    }, false);
     return menus;
 }
 
@@ -258,11 +246,18 @@ inline bool Answer(const std::string& key = "Return") {
     const Window box = Await("Pelmora");
     ActivateForTyping(box);
     Key(key);
-    return box && WaitFor([&] { return !Viewable(box); }, 5);
+    return box && SOON(!Viewable(box), 5);
 }
 
-// The real program (or an installed one: PELMORA_PROGRAM=/usr/bin/pelmora), its main window up
-// and its icon in the tray.
+// The program started in the folder given, a tool chosen from its menu (by the letter).
+inline std::unique_ptr<Program> Tool(const std::string& letter, const std::string& dir = "") {
+    auto program = std::make_unique<Program>(PELMORA_BINARY, "", dir);
+    Activate(Await("Pelmora - Utility for Windows "));
+    Key("alt+t " + letter);
+    return program;
+}
+
+// The program (or PELMORA_PROGRAM, an installed one) with its main window and tray icon.
 class ProgramOnDesktop : public ::testing::Test {
 protected:
     Program program{getenv("PELMORA_PROGRAM") ?: PELMORA_BINARY};
@@ -270,14 +265,14 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(main) << "no main window\n" << program.Stderr();
-        ASSERT_TRUE(WaitFor([&] { return bool(TrayIcon()); })) << "no icon in the tray";
+        ASSERT_TRUE(SOON(TrayIcon())) << "no icon in the tray";
     }
     bool MainShown() { return Viewable(main) && !IsMinimised(main); }
-    // Opens the tray menu with a right click on the icon and picks an item by its letter.
+    // Opens the tray menu (the program's, or a panel's drawing) and picks an item by its letter.
     void ChooseFromTrayMenu(const std::string& letter) {
-        const size_t before = Menus().size();  // the magnifier counts too
+        const size_t before = Menus();  // the magnifier counts too
         Click(TrayIcon(), 3);
-        ASSERT_TRUE(WaitFor([&] { return Menus().size() == before + 1; })) << "no tray menu";
+        ASSERT_TRUE(SOON(Menus() == before + 1)) << "no tray menu";
         Key(letter);
     }
 };

@@ -1,12 +1,10 @@
-// The whole program driven like a person: its tools, Help and About with their links, and the
-// demo tour.
+// The whole program driven like a person: a tool, Help and About with their links, the tour.
 
 #include "Desktop.h"
 
 namespace {
 
-// A fake browser as the default web handler in a private XDG home that the program gets: each
-// start adds a line of its arguments.
+// A fake browser, the web handler of a private XDG home: each start adds a line of its arguments.
 const Folder home;
 const bool browserSet = [] {
     WriteFile(home / "browser", "#!/bin/sh\necho \"$@\" >> " + home / "calls");
@@ -19,9 +17,7 @@ const bool browserSet = [] {
     return !setenv("XDG_DATA_DIRS", "/none", 1);
 }();
 
-bool Shown(const std::string& title) { return Find(title); }
-
-// Windows made since the first call, other than pop-ups: even those nobody sees.
+// Windows made since the first call, other than pop-ups: even those that never show.
 int NewWindows() {
     [[maybe_unused]] static const int watching = XSelectInput(display, root, SubstructureNotifyMask);
     static int made = 0;
@@ -32,19 +28,18 @@ int NewWindows() {
     return made;
 }
 
-class Launcher : public ProgramOnDesktop {};
+using Launcher = ProgramOnDesktop;
 
 }  // namespace
 
 TEST_F(Launcher, TheMagnifierHelpAndAboutOpenFromTheMainWindowAndTheLinksInTheBrowser) {
-    // The magnifier's button (in the window, 44 px from the left, 200 px from the bottom) first
-    // says how to leave it, and the main window goes to the tray.
+    // The magnifier's button (44 px from the left, 200 px from the bottom) says how to leave it first.
     Activate(main);
     ClickAt(main, 44, Area(main).height - 200);
     ASSERT_TRUE(Answer()) << "no word how to leave the magnifier";
-    EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom") && !Viewable(main); })) << "no magnifier";
+    EXPECT_TRUE(SOON(Find("SpotZoom") && !Viewable(main))) << "no magnifier, or no tray";
     Click(TrayIcon(), 1, 2);
-    ASSERT_TRUE(WaitFor([&] { return MainShown(); })) << "the main window did not come back";
+    ASSERT_TRUE(SOON(MainShown())) << "the main window did not come back";
     Activate(main);
     Key("alt+h h");
     const Window help = Await("Pelmora - Help");
@@ -52,10 +47,10 @@ TEST_F(Launcher, TheMagnifierHelpAndAboutOpenFromTheMainWindowAndTheLinksInTheBr
     Key("alt+h a");
     const Window about = Await("About Pelmora");
     Xdotool("windowminimize", about);
-    EXPECT_TRUE(WaitFor([&] { return Viewable(about) && !IsMinimised(about); })) << "About has no way back";
+    EXPECT_TRUE(SOON(Viewable(about) && !IsMinimised(about))) << "About has no way back";
 
-    // The About link opens on a double click only; the Help link on a single click, and once on
-    // a double click. The program shows each start of the browser first.
+    // The About link opens on a double click only, the Help link on a single click and once on a
+    // double click; the program shows each start of the browser first.
     Activate(about);
     ClickAt(about, 80, 80);
     EXPECT_FALSE(Await("Pelmora", 1)) << "a single click opened the About link";
@@ -68,19 +63,18 @@ TEST_F(Launcher, TheMagnifierHelpAndAboutOpenFromTheMainWindowAndTheLinksInTheBr
     EXPECT_TRUE(Answer());
     EXPECT_FALSE(Await("Pelmora", 1.5)) << "a link opened once more";
     const std::string page = "https://www.example.org/pelmora/\n", download = "https://www.vector.co.jp/\n";
-    EXPECT_TRUE(WaitFor([&] { return ReadFile(home / "calls") == page + download + download; }))
+    EXPECT_TRUE(SOON(ReadFile(home / "calls") == page + download + download))
         << "the browser opened " << ReadFile(home / "calls");
 
     ActivateForTyping(help);
     Key("Return");
-    EXPECT_TRUE(WaitFor([&] { return !Viewable(help) && Viewable(about); })) << "Enter did not close Help";
+    EXPECT_TRUE(SOON(!Viewable(help) && Viewable(about))) << "Enter did not close Help";
     ActivateForTyping(about);
     Key("Escape");
-    EXPECT_TRUE(WaitFor([&] { return !Viewable(about); })) << "Esc did not close About";
+    EXPECT_TRUE(SOON(!Viewable(about))) << "Esc did not close About";
 }
 
-// Every 5 s a step: the notes on top, then the magnifier too, then the notebook instead, then
-// neither; and after the tour nothing at all.
+// Every 5 s a step: the notes on top, the magnifier too, the notebook instead, neither; then nothing.
 TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
     const auto start = std::chrono::steady_clock::now();
     const auto until = [&](double seconds) {
@@ -88,31 +82,30 @@ TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
     };
     Activate(main);
     Key("alt+h d");
-    EXPECT_TRUE(WaitFor([&] { return IsAbove(Find("Notes: ")); })) << "no notes window on top";
-    EXPECT_FALSE(WaitFor([&] { return Shown("SpotZoom") || Shown("LumPassword"); }, until(9))) << "too early";
-    EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom") && Shown("Notes: "); }, until(12))) << "no magnifier";
+    EXPECT_TRUE(SOON(IsAbove(Find("Notes: ")))) << "no notes window on top";
+    EXPECT_FALSE(SOON(Find("SpotZoom") || Find("LumPassword"), until(9))) << "too early";
+    EXPECT_TRUE(SOON(Find("SpotZoom") && Find("Notes: "), until(12))) << "no magnifier";
     // The magnifier asks at the left edge; the tour takes it away, and the question with it.
     Shell("xdotool mousemove 1 300");
     EXPECT_TRUE(Await("Pelmora", 3)) << "no question at the left edge";
-    EXPECT_TRUE(WaitFor([&] {
-        return Shown("LumPassword") && Shown("Notes: ") && !Shown("SpotZoom") && !Shown("Pelmora");
-    }, until(17))) << "no notebook in place of the magnifier and its question";
-    EXPECT_TRUE(WaitFor([&] { return !Shown("LumPassword") && !Find("Notes: ", false); }, until(22)))
+    EXPECT_TRUE(SOON(Find("LumPassword") && !Find("SpotZoom") && !Find("Pelmora"), until(17)))
+        << "no notebook in place of the magnifier and its question";
+    EXPECT_TRUE(SOON(!Find("LumPassword") && !Find("Notes: ", false), until(22)))
         << "the notebook or the notes stayed";
     EXPECT_TRUE(MainShown() && TrayIcon());
     NewWindows();
-    EXPECT_FALSE(WaitFor([&] { return NewWindows() || Shown("SpotZoom") || Shown("LumPassword"); }, 6))
+    EXPECT_FALSE(SOON(NewWindows() || Find("SpotZoom") || Find("LumPassword"), 6))
         << "the tour went on";
 }
 
 TEST_F(Launcher, LeavingDuringTheTourStopsItAndLeavesOnlyWindowsOnTheScreen) {
     Activate(main);
     Key("alt+h d");
-    ASSERT_TRUE(WaitFor([&] { return Shown("SpotZoom"); }, 13));
+    ASSERT_TRUE(SOON(Find("SpotZoom"), 13));
     Shell("xdotool mousemove 400 300");
     ChooseFromTrayMenu("x");
-    EXPECT_TRUE(WaitFor([&] { return !TrayIcon() && !Viewable(main); }));
-    EXPECT_FALSE(WaitFor([&] { return Shown("LumPassword"); }, 6)) << "the tour went on without its window";
+    EXPECT_TRUE(SOON(!TrayIcon() && !Viewable(main)));
+    EXPECT_FALSE(SOON(Find("LumPassword"), 6)) << "the tour went on without its window";
     // The notes window and the magnifier are on the screen; closing them ends the program.
     ASSERT_TRUE(Find("Notes: ")) << "the notes window was left hidden";
     Activate(Find("Notes: "));

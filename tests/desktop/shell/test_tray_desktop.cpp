@@ -1,6 +1,6 @@
 // The tray icon with the pointer: on an XEmbed tray (openbox + trayer) the program's own widget
-// sits in the tray; StatusNotifierItem panels (XFCE, LXQt, each on a session bus) draw the icon
-// and its menu themselves and tell the program only Activate and menu choices.
+// sits in the tray; StatusNotifierItem panels (XFCE, LXQt) draw the icon and its menu themselves
+// and tell the program only Activate and menu choices.
 
 #include "Desktop.h"
 
@@ -13,15 +13,7 @@ protected:
     void Hide() {
         Activate(main);
         Key("alt+t c");
-        ASSERT_TRUE(WaitFor([&] { return !Viewable(main); })) << "the main window stayed";
-    }
-    // The menu's first item (Show) or last (Exit), in the program's menu or in the panel's drawing.
-    void Choose(bool first) {
-        if (!panel) return ChooseFromTrayMenu(first ? "s" : "x");
-        Click(TrayIcon(), 3);
-        std::vector<Rect> menus;
-        ASSERT_TRUE(WaitFor([&] { return !(menus = Menus(false)).empty(); })) << "the panel drew no menu";
-        Click({menus[0].x, menus[0].y + menus[0].height * (first ? 1 : 3) / 4, menus[0].width, 1}, 1);
+        ASSERT_TRUE(SOON(!Viewable(main))) << "the main window stayed";
     }
 };
 
@@ -31,32 +23,32 @@ class Ending : public Tray, public ::testing::WithParamInterface<const char*> {}
 
 TEST_F(Tray, HiddenInTheTrayTheWindowComesBackByEveryWayThePanelOffers) {
     Xdotool("windowminimize", main);
-    ASSERT_TRUE(WaitFor([&] { return !Viewable(main); })) << "minimised, the main window stayed";
+    ASSERT_TRUE(SOON(!Viewable(main))) << "minimised, the main window stayed";
     Click(TrayIcon(), 1, 2);
-    EXPECT_TRUE(WaitFor([&] { return MainShown(); })) << "a double click did not bring the window back";
+    EXPECT_TRUE(SOON(MainShown())) << "a double click did not bring the window back";
     Hide();
     Click(TrayIcon(), 1);  // a panel's Activate, which has no double click; nothing on an XEmbed tray
-    EXPECT_EQ(WaitFor([&] { return MainShown() || Menus().size(); }, panel ? 10 : 1), panel) << "a single click";
+    EXPECT_EQ(SOON(MainShown() || Menus(), panel ? 10 : 1), panel) << "a single click";
     if (panel) Hide();
     if (!panel) {
         // The menu opens when the right button comes up, not when it goes down.
         Shell("xdotool mousedown 3");
-        EXPECT_FALSE(WaitFor([&] { return Menus().size(); }, 1)) << "the menu opened on the press";
+        EXPECT_FALSE(SOON(Menus(), 1)) << "the menu opened on the press";
         Shell("xdotool mouseup 3");
-        EXPECT_TRUE(WaitFor([&] { return Menus().size() == 1; })) << "no menu on the release";
+        EXPECT_TRUE(SOON(Menus() == 1)) << "no menu on the release";
         Key("Escape");
     }
-    Choose(true);
-    EXPECT_TRUE(WaitFor([&] { return MainShown(); })) << "Show did not bring the window back";
+    ChooseFromTrayMenu("s");
+    EXPECT_TRUE(SOON(MainShown())) << "Show did not bring the window back";
 }
 
 TEST_P(Ending, EndsTheProgramAndRemovesTheIcon) {
     const std::string way = GetParam();
-    if (way == "ExitInTheTrayMenu") Choose(false);
+    if (way == "ExitInTheTrayMenu") ChooseFromTrayMenu("x");
     if (way == "CloseKey") Shell("xdotool windowactivate --sync " + std::to_string(main) + " key alt+F4");
     if (way == "TerminationSignal") program.Signal(SIGTERM);
     EXPECT_EQ(program.WaitExit(), 0) << program.Stderr();
-    EXPECT_TRUE(WaitFor([&] { return !TrayIcon(); })) << "the tray icon outlived the program";
+    EXPECT_TRUE(panel || SOON(!TrayIcon())) << "the tray icon outlived the program";
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, Ending, ::testing::Values("ExitInTheTrayMenu", "CloseKey", "TerminationSignal"),
