@@ -27,7 +27,7 @@ inline bool WaitFor(const std::function<bool()>& condition, double seconds = 10)
 // Whether the condition holds within the seconds given, or else 10.
 #define SOON(condition, ...) WaitFor([&] { return bool(condition); } __VA_OPT__(, ) __VA_ARGS__)
 
-inline void Pause(double seconds) { WaitFor([] { return false; }, seconds); }
+inline void Pause(double seconds) { SOON(false, seconds); }
 
 inline std::string Shell(const std::string& command) {  // its output
     std::string out(1 << 20, '\0');
@@ -177,18 +177,13 @@ inline bool IsPelmora(Window window) {  // WM_CLASS is "instance\0class\0"
     return std::string(names.begin(), names.end()).ends_with(std::string("\0pelmora\0", 9));
 }
 
-// The program's icon: its window in an XEmbed tray, or else the tray's place at the right end of
-// a panel that draws it (one on a session bus); empty if neither.
+// The program's icon: its own small window in an XEmbed tray, or else the tray's place in the
+// corner of the screen on a panel that draws it (one on a session bus, as scripts/desktops sets up).
 inline Rect TrayIcon() {
-    Rect icon;
-    Walk(root, [&](Window dock) {
-        if (!Viewable(dock) || !Has(dock, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK")) return false;
-        const Rect d = Area(dock);
-        if (getenv("DBUS_SESSION_BUS_ADDRESS")) return bool(icon = {d.x + d.width - 14, d.y + d.height / 2, 1, 1});
-        const Window own = Walk(dock, [&](Window w) { return IsPelmora(w) && Viewable(w); });
-        return own && (icon = Area(own));
-    });
-    return icon;
+    const Rect screen = Area(root);
+    if (getenv("DBUS_SESSION_BUS_ADDRESS")) return {screen.width - 14, screen.height - 14, 1, 1};
+    const Window icon = Walk(root, [](Window w) { return IsPelmora(w) && Viewable(w) && Area(w).width <= 32; });
+    return icon ? Area(icon) : Rect{};
 }
 
 // Pop-ups on the screen: the program's own but its tooltips (Qt types its menus as normal
