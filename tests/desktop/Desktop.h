@@ -186,8 +186,7 @@ inline Rect TrayIcon() {
     return icon ? Area(icon) : Rect{};
 }
 
-// Pop-ups on the screen: the program's own but its tooltips (Qt types its menus as normal
-// windows), and menus a panel draws.
+// Pop-ups on the screen: the program's (menus typed as normal windows) but tooltips, a panel's menus.
 inline size_t Menus() {
     size_t menus = 0;
     Walk(root, [&](Window w) {
@@ -244,11 +243,11 @@ inline bool Answer(const std::string& key = "Return") {
     return box && SOON(!Viewable(box), 5);
 }
 
-// The program started in the folder given, a tool chosen from its menu (by the letter).
-inline std::unique_ptr<Program> Tool(const std::string& letter, const std::string& dir = "") {
+// The program started in the folder given, the keys typed in its main window.
+inline std::unique_ptr<Program> Pelmora(const std::string& keys, const std::string& dir = "") {
     auto program = std::make_unique<Program>(PELMORA_BINARY, "", dir);
     Activate(Await("Pelmora - Utility for Windows "));
-    Key("alt+t " + letter);
+    Key(keys);
     return program;
 }
 

@@ -1,5 +1,4 @@
-// The notes window on the real window stack: it pops up for the window with a note without
-// taking the keyboard, stays in the corner on top, and saves and deletes notes from its buttons.
+// The notes window on the real window stack, with terminals, a GTK dialog and its own buttons.
 
 #include "Desktop.h"
 #include "Records.h"
@@ -11,23 +10,22 @@ protected:
     Folder folder;
     std::unique_ptr<Program> program;
     Window notes = 0;
-    bool warm = false;  // a note came up since the start
+    bool warm = false;  // a note is up since the start
     const Rect desk = Area(root);
     const std::string desktop = getenv("PELMORA_DESKTOP");
     const bool tiling = desktop == "i3", handing = desktop == "fluxbox" || desktop == "icewm";
 
     // A person moves the pointer back to their work; on i3, where the focus follows it, onto the bar.
     void PointerAway() { Shell("xdotool mousemove 9 " + std::to_string(desk.height - 2)); }
-    // Starts the notes afresh, the application in front: they settle waiting, or showing its note.
     void Open(Window application) {
         program.reset();
         PointerAway();
-        program = Tool("n", folder.path);
-        warm = false;
+        program = Pelmora("alt+t n", folder.path);
         ASSERT_TRUE(SOON((notes = Find("Navigation Notes", false))));
         XSelectInput(display, notes, FocusChangeMask);
         Activate(application);
         EXPECT_TRUE(SOON(Waiting() || (Find("Notes: .*") == notes && Active() == application)));
+        warm = !Waiting();
     }
     Window Active() { return std::stoul("0" + Shell("xdotool getactivewindow 2>/dev/null")); }
     bool Waiting() {  // for an application with a note, out of the way
@@ -57,12 +55,9 @@ protected:
         EXPECT_TRUE(SOON(Shows(title), 5)) << "no note in the corner for " << title;
         // The first note after the start may come up the usual way, and the window manager hand it
         // the keyboard, which the program gives back; fluxbox and icewm always do.
-        const bool took = TookTheKeyboard();
-        EXPECT_FALSE(took && warm && !handing) << "the note took the keyboard";
-        warm = true;
+        EXPECT_FALSE(TookTheKeyboard() && warm && !handing) << "the note took the keyboard";
     }
-    // The person turns from the application to the notes window, types the note (the comment
-    // box has the keyboard) and clicks 保存.
+    // From the application to the notes window, the note typed (its box has the keyboard), 保存.
     void WriteNote(Window application, const std::string& title) {
         Activate(application);
         Pause(1.6);  // a tick sees the application

@@ -1,5 +1,5 @@
-// Typing: the key sender on several keyboard layouts, and the notebook, which types an entry into
-// the application with its pauses, and only there. Every run leaves the keyboard as it was.
+// The key sender on several layouts, and the notebook typing an entry into the application with
+// its pauses, and only there; each leaves the keyboard as it was.
 
 #include "KeySender.h"
 
@@ -27,7 +27,7 @@ protected:
             file += Record<std::string>({"Target", "alice", "Tab", key, password});
         WriteFile(folder / "palist.dat", file + std::string((24 - entries.size()) * 512, '\0'));
         keymap = Shell("xmodmap -pke");
-        notebook = Tool("p", folder.path);
+        notebook = Pelmora("alt+t p", folder.path);
         ASSERT_TRUE(window = Await("LumPassword")) << notebook->Stderr();
     }
     // A click on an entry's button (8, 8 + 24 i pixels, 113 x 25), the target active before.
@@ -65,8 +65,7 @@ TEST_P(Layouts, TheKeySenderTypesTheExactCharactersAndLeavesTheKeyboardAsItWas) 
 INSTANTIATE_TEST_SUITE_P(Layouts, Layouts,
                          ::testing::Values("-layout us", "-layout de", "-layout fr", "-model jp106 -layout jp", "caps"));
 
-// A run killed while typing characters the layout lacks leaves spare keys mapped; the program's
-// next start maps them back.
+// A run killed while typing leaves spare keys mapped; the program's next start maps them back.
 TEST_F(Typing, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
     Program target(Terminal("Target", output));
     ActivateForTyping(Await("Target"));

@@ -49,8 +49,7 @@ TEST_F(Launcher, TheMagnifierHelpAndAboutOpenFromTheMainWindowAndTheLinksInTheBr
     Xdotool("windowminimize", about);
     EXPECT_TRUE(SOON(Viewable(about) && !IsMinimised(about))) << "About has no way back";
 
-    // The About link opens on a double click only, the Help link on a single click and once on a
-    // double click; the program shows each start of the browser first.
+    // About's link opens on a double click, Help's on a single one, each start shown first.
     Activate(about);
     ClickAt(about, 80, 80);
     EXPECT_FALSE(Await("Pelmora", 1)) << "a single click opened the About link";
@@ -106,7 +105,6 @@ TEST_F(Launcher, LeavingDuringTheTourStopsItAndLeavesOnlyWindowsOnTheScreen) {
     ChooseFromTrayMenu("x");
     EXPECT_TRUE(SOON(!TrayIcon() && !Viewable(main)));
     EXPECT_FALSE(SOON(Find("LumPassword"), 6)) << "the tour went on without its window";
-    // The notes window and the magnifier are on the screen; closing them ends the program.
     ASSERT_TRUE(Find("Notes: ")) << "the notes window was left hidden";
     Activate(Find("Notes: "));
     Key("alt+F4");

@@ -1,6 +1,5 @@
-// The tray icon with the pointer: on an XEmbed tray (openbox + trayer) the program's own widget
-// sits in the tray; StatusNotifierItem panels (XFCE, LXQt) draw the icon and its menu themselves
-// and tell the program only Activate and menu choices.
+// The tray icon with the pointer: the program's own on an XEmbed tray (openbox + trayer), drawn
+// by StatusNotifierItem panels (XFCE, LXQt), which tell it only Activate and menu choices.
 
 #include "Desktop.h"
 
@@ -53,3 +52,20 @@ TEST_P(Ending, EndsTheProgramAndRemovesTheIcon) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, Ending, ::testing::Values("ExitInTheTrayMenu", "CloseKey", "TerminationSignal"),
                          [](const auto& info) { return std::string(info.param); });
+
+// A panel's menu works while the program asks something. Exit while the tour's notebook asks about
+// its unreadable file must not leave the notebook loaded, unseen, keeping the program alive.
+TEST(TourCutShort, ExitFromThePanelWhileTheNotebookAsksLeavesNothingBehind) {
+    if (!getenv("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "an XEmbed tray waits for the answer";
+    Folder folder;
+    Shell("mkdir " + folder / "palist.dat");
+    const auto program = Pelmora("alt+h d", folder.path);
+    ASSERT_TRUE(Await("Pelmora", 20)) << "the notebook did not ask about its file";
+    Click(TrayIcon(), 3);
+    ASSERT_TRUE(SOON(Menus() == 1)) << "the panel drew no menu";
+    Key("x");
+    EXPECT_TRUE(Answer());
+    Activate(Await("Notes: "));
+    Key("alt+F4");
+    EXPECT_EQ(program->WaitExit(), 0) << "the program stayed: " << program->Stderr();
+}

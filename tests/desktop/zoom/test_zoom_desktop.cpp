@@ -1,5 +1,5 @@
-// The magnifier on an 800 x 600 desktop covered by a test pattern, with the real pointer,
-// screen copy and clipboard: what it shows, where it sits, and its question at the left edge.
+// The magnifier on an 800 x 600 desktop covered by a test pattern: what it shows, where it sits,
+// its question at the left edge and the clipboard.
 
 #include "Desktop.h"
 
@@ -20,7 +20,7 @@ TEST(Zoom, ShowsThePointersSurroundingsEnlargedAndAsksAtTheLeftEdge) {
     // xclip stays behind to serve the selection: keep it off our pipe.
     Shell("echo copied | xclip -selection clipboard >/dev/null 2>&1; xdotool mousemove 500 400");
     ASSERT_TRUE(SOON(Clipboard() == "copied\n"));
-    const auto program = Tool("z");
+    const auto program = Pelmora("alt+t z");
     const Window zoom = Await("SpotZoom");
     const auto at = [&](int x, int y) {  // in pixels of 15 twips
         const Rect r = Area(zoom);
