@@ -84,7 +84,7 @@ public:
         return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
     }
     std::string Stderr() const { return ReadFile(own_ / "err"); }
-    void Signal(int signal) { kill(pid_, signal); }
+    pid_t Pid() const { return pid_; }
 
 private:
     Folder own_;

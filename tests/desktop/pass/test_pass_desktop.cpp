@@ -62,8 +62,8 @@ TEST_P(Layouts, TheKeySenderTypesTheExactCharactersAndLeavesTheKeyboardAsItWas) 
     ExpectKeyboard(keymap, GetParam() == std::string("caps"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, Layouts,
-                         ::testing::Values("-layout us", "-layout de", "-layout fr", "-model jp106 -layout jp", "caps"));
+INSTANTIATE_TEST_SUITE_P(Layouts, Layouts, ::testing::Values("-layout us", "-layout de", "-layout fr",
+                                                              "-model jp106 -layout jp", "caps"));
 
 // A run killed while typing leaves spare keys mapped; the program's next start maps them back.
 TEST_F(Typing, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
@@ -90,8 +90,9 @@ TEST_P(Targets, AnEntryTypesLoginAndPasswordIntoTheWindowActiveBeforeWithPauses)
     Program target(zenity ? "zenity --password --username --title Target >" + output : Terminal("Target", output));
     const Window targetWindow = Await("Target");
     Open({{"pw+b{%}9@|", "Enter"}});  // Shift+b, a literal %, then characters a layout may lack
-    const auto start = std::chrono::steady_clock::now();
-    const auto seconds = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto seconds = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
     Click(0, targetWindow);
     double login = 0;
     if (!zenity) {

@@ -45,7 +45,7 @@ TEST_P(Ending, EndsTheProgramAndRemovesTheIcon) {
     const std::string way = GetParam();
     if (way == "ExitInTheTrayMenu") ChooseFromTrayMenu("x");
     if (way == "CloseKey") Shell("xdotool windowactivate --sync " + std::to_string(main) + " key alt+F4");
-    if (way == "TerminationSignal") program.Signal(SIGTERM);
+    if (way == "TerminationSignal") kill(program.Pid(), SIGTERM);
     EXPECT_EQ(program.WaitExit(), 0) << program.Stderr();
     EXPECT_TRUE(panel || SOON(!TrayIcon())) << "the tray icon outlived the program";
 }
