@@ -1,92 +1,272 @@
 #pragma once
 
-// What the desktop tests use to drive the real program on the virtual desktop like a person:
-// start it, find its windows and its tray icon, click and type with xdotool.
+// Drives programs on the private desktop of scripts/run-desktop as a person would.
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <algorithm>
+#include <chrono>
+#include <fstream>
 #include <functional>
-#include <string>
-#include <sys/types.h>
-#include <vector>
+#include <memory>
+#include <sys/wait.h>
+#include <thread>
 
-struct _XDisplay;
+// Retries the condition every 20 ms until it holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& condition, double seconds = 10) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
 
-namespace desktop {
+// Whether the condition holds within the seconds given, or else 10.
+#define SOON(condition, ...) WaitFor([&] { return bool(condition); } __VA_OPT__(, ) __VA_ARGS__)
 
-using Window = unsigned long;  // X11's, without Xlib.h, whose macros clash with GoogleTest
+inline void Pause(double seconds) { SOON(false, seconds); }
 
-// Retries the condition every 20 ms until it holds or the deadline passes.
-bool WaitFor(const std::function<bool()>& condition, double seconds = 10);
-inline void Pause(double seconds) { WaitFor([] { return false; }, seconds); }
-std::string Shell(const std::string& command);  // its standard output
-std::string ReadFile(const std::string& path);  // empty when it cannot be read
-void WriteFile(const std::string& path, const std::string& bytes);
-std::string Padded(const std::string& text, size_t width);
-std::string NoteRecord(const std::string& title, const std::string& comment);  // as navilist.dat holds it
-bool CapsLockOn();
-void ResetKeyboard();  // the us layout, Caps Lock off, as every test leaves it
-// The program's StatusNotifierItem as the panel's watcher lists it ("service/object path");
-// empty when its icon is no such item (an XEmbed tray, or no icon at all).
-std::string StatusNotifierItem();
-// Calls a method of it as a panel does (in dbus-send's notation); dbus-send's reply.
-std::string CallStatusNotifierItem(const std::string& methodAndArguments);
+inline std::string Shell(const std::string& command) {  // its output
+    std::string out(1 << 20, '\0');
+    FILE* pipe = popen(command.c_str(), "r");
+    out.resize(fread(out.data(), 1, out.size(), pipe));
+    pclose(pipe);
+    return out;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// An xterm writing each key as it comes to the file: no echo, Enter as a line end.
+inline std::string Terminal(const std::string& title, const std::string& file) {
+    return "env LANG=C.UTF-8 xterm -T '" + title + "' -e sh -c 'stty -icanon -echo; exec cat > " + file + "'";
+}
+
+struct Folder {  // a scratch folder, removed with all in it
+    std::string path;
+    Folder() {
+        char name[] = "/tmp/pelmora-test.XXXXXX";
+        path = mkdtemp(name);
+    }
+    ~Folder() { Shell("rm -rf " + path); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+// A program started in its own folder or the one given, killed at the end.
+class Program {
+public:
+    explicit Program(const std::string& command, const std::string& env = "", const std::string& dir = "") {
+        if ((pid_ = fork()) != 0) return;
+        if (chdir((dir.empty() ? own_.path : dir).c_str()) == 0 && freopen((own_ / "err").c_str(), "w", stderr))
+            execl("/bin/sh", "sh", "-c", ("exec env " + env + " " + command).c_str(), nullptr);
+        _exit(127);
+    }
+    ~Program() {
+        if (Running()) kill(pid_, SIGKILL);
+        waitpid(pid_, &status_, 0);
+        // A sanitizer's report goes where scripts/setup looks for it.
+        const std::string err = Stderr(), reports = getenv("PELMORA_SANITIZER_REPORTS") ?: "";
+        if (!reports.empty() && (err.find("runtime error:") != err.npos || err.find("Sanitizer") != err.npos))
+            WriteFile(reports + "/program." + std::to_string(pid_), err);
+    }
+    bool Running() { return status_ == -1 && waitpid(pid_, &status_, WNOHANG) == 0; }
+    int WaitExit(double seconds = 10) {  // the exit code, or -1 if it is still running
+        if (!SOON(!Running(), seconds)) return -1;
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+    }
+    std::string Stderr() const { return ReadFile(own_ / "err"); }
+    pid_t Pid() const { return pid_; }
+
+private:
+    Folder own_;
+    pid_t pid_ = -1;
+    int status_ = -1;
+};
+
+inline Display* const display = [] {
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // windows come and go meanwhile
+    return XOpenDisplay(nullptr);
+}();
+inline const Window root = DefaultRootWindow(display);
+
+// The first window below (depth first) that passes the test, or 0.
+inline Window Walk(Window window, const std::function<bool(Window)>& test, bool deep = true) {
+    Window parent, *list = nullptr, found = 0;
+    unsigned count = 0;
+    XQueryTree(display, window, &parent, &parent, &list, &count);
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = test(list[i]) ? list[i] : deep ? Walk(list[i], test) : 0;
+    XFree(list);
+    return found;
+}
+
+template <class Item>  // bytes (as char) or, in format 32, longs
+std::vector<Item> Property(Window window, const char* name) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, window, XInternAtom(display, name, 0), 0, 1024, 0, 0, &type, &format, &count,
+                       &after, &data);
+    std::vector<Item> out;
+    if (data && format == (sizeof(Item) == 1 ? 8 : 32)) out.assign((Item*)data, (Item*)data + count);
+    XFree(data);
+    return out;
+}
+
+inline bool Has(Window window, const char* name, const char* atom) {
+    return std::ranges::count(Property<long>(window, name), long(XInternAtom(display, atom, 0))) > 0;
+}
+
+inline bool IsMinimised(Window window) { return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN"); }
+
+inline bool IsAbove(Window window) {  // i3 has no such band, and floats a window above the tiled ones
+    return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE") || !Property<long>(window, "I3_FLOATING_WINDOW").empty();
+}
+
+inline bool Viewable(Window window) {
+    XWindowAttributes a;
+    return XGetWindowAttributes(display, window, &a) && a.map_state == IsViewable;
+}
+
+// The window whose title (WM_NAME) matches, on the screen or (shown false) anywhere; 0 if none.
+inline Window Find(const std::string& title, bool shown = true) {
+    const std::string only = shown ? "--onlyvisible " : "";
+    return std::stoul("0" + Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
+}
+
+inline Window Await(const std::string& title, double seconds = 10) {  // on the screen in time; 0 if not
+    Window window = 0;
+    SOON((window = Find(title)), seconds);
+    return window;
+}
 
 struct Rect {
     int x = 0, y = 0, width = 0, height = 0;
     explicit operator bool() const { return width > 0; }
-    bool operator==(const Rect&) const = default;
 };
 
-// A program started in a private working folder, killed when the object goes away.
-class Program {
-public:
-    explicit Program(const std::string& command, const std::string& env = {});
-    ~Program();
-    pid_t Pid() const { return pid_; }
-    bool Running();
-    int WaitExit(double seconds = 10);  // the exit code, or -1 on time-out
-    std::string Stderr() const;
-    void Signal(int signal);
+inline Rect Area(Window window) {  // the client area on the screen
+    XWindowAttributes a{};
+    Rect r;
+    XGetWindowAttributes(display, window, &a);
+    XTranslateCoordinates(display, window, root, 0, 0, &r.x, &r.y, &window);
+    return {r.x, r.y, a.width, a.height};
+}
 
-private:
-    pid_t pid_ = -1;
-    int status_ = -1;
-    std::string dir_;
+inline std::vector<uint32_t> Pixels(const Rect& a) {  // 0xRRGGBB, row by row
+    std::vector<uint32_t> out;
+    XImage* image = XGetImage(display, root, a.x, a.y, a.width, a.height, AllPlanes, ZPixmap);
+    for (int i = 0; image && i < a.width * a.height; ++i)
+        out.push_back(XGetPixel(image, i % a.width, i / a.width) & 0xFFFFFF);
+    if (image) XDestroyImage(image);
+    return out;
+}
+
+inline bool IsPelmora(Window window) {  // WM_CLASS is "instance\0class\0"
+    const std::vector<char> names = Property<char>(window, "WM_CLASS");
+    return std::string(names.begin(), names.end()).ends_with(std::string("\0pelmora\0", 9));
+}
+
+// The program's icon: its own small window in an XEmbed tray, or else the tray's place in the
+// corner of the screen on a panel that draws it (one on a session bus, as scripts/desktops sets up).
+inline Rect TrayIcon() {
+    const Rect screen = Area(root);
+    if (getenv("DBUS_SESSION_BUS_ADDRESS")) return {screen.width - 14, screen.height - 14, 1, 1};
+    const Window icon = Walk(root, [](Window w) { return IsPelmora(w) && Viewable(w) && Area(w).width <= 32; });
+    return icon ? Area(icon) : Rect{};
+}
+
+// Pop-ups on the screen: the program's (menus typed as normal windows) but tooltips, a panel's menus.
+inline size_t Menus() {
+    size_t menus = 0;
+    Walk(root, [&](Window w) {
+        XWindowAttributes a;
+        menus += XGetWindowAttributes(display, w, &a) && a.map_state == IsViewable && a.override_redirect &&
+                 (IsPelmora(w) ? a.width > 4 && !Has(w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_TOOLTIP")
+                               : Has(w, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_POPUP_MENU"));
+        return false;
+    }, false);
+    return menus;
+}
+
+// No key held down; the keyboard mapping and Caps Lock as given.
+inline void ExpectKeyboard(const std::string& keymap, bool capsLock) {
+    char keys[32];
+    XQueryKeymap(display, keys);
+    EXPECT_TRUE(std::ranges::none_of(keys, [](char down) { return down; })) << "a key is held down";
+    EXPECT_EQ(Shell("xmodmap -pke"), keymap) << "the keyboard mapping changed";
+    EXPECT_EQ(Shell("xset -q").find("Caps Lock:   on") != std::string::npos, capsLock) << "Caps Lock changed";
+}
+
+inline void ResetKeyboard() {  // the us layout, Caps Lock off
+    Shell("setxkbmap -model pc105 -layout us; xset -q | grep -q 'Caps Lock:   on' && xdotool key Caps_Lock");
+}
+
+inline void Click(const Rect& a, int button, int times = 1) {  // in the middle of the area
+    Shell("xdotool mousemove " + std::to_string(a.x + a.width / 2) + " " + std::to_string(a.y + a.height / 2) +
+          " click --repeat " + std::to_string(times) + " --delay 120 " + std::to_string(button));
+}
+
+inline void ClickAt(Window window, int x, int y, int times = 1) {
+    const Rect where = Area(window);
+    Click({where.x + x, where.y + y, 1, 1}, 1, times);
+}
+
+inline void Key(const std::string& keys) { Shell("xdotool key --delay 60 " + keys); }
+
+inline void Xdotool(const std::string& command, Window window) {
+    Shell("xdotool " + command + " " + std::to_string(window));
+}
+
+inline void Activate(Window window) { Xdotool("windowactivate --sync", window); }
+
+inline void ActivateForTyping(Window window) {  // and lets its field take the focus
+    Xdotool("windowactivate --sync " + std::to_string(window) + " windowfocus --sync", window);
+    Pause(0.3);
+}
+
+// Answers the program's message box with a key; false if none came or it stayed.
+inline bool Answer(const std::string& key = "Return") {
+    const Window box = Await("Pelmora");
+    ActivateForTyping(box);
+    Key(key);
+    return box && SOON(!Viewable(box), 5);
+}
+
+// The program started in the folder given, the keys typed in its main window.
+inline std::unique_ptr<Program> Pelmora(const std::string& keys, const std::string& dir = "") {
+    auto program = std::make_unique<Program>(PELMORA_BINARY, "", dir);
+    Activate(Await("Pelmora - Utility for Windows "));
+    Key(keys);
+    return program;
+}
+
+// The program (or PELMORA_PROGRAM, an installed one) with its main window and tray icon.
+class ProgramOnDesktop : public ::testing::Test {
+protected:
+    Program program{getenv("PELMORA_PROGRAM") ?: PELMORA_BINARY};
+    Window main = Await("Pelmora - Utility for Windows ");
+
+    void SetUp() override {
+        ASSERT_TRUE(main) << "no main window\n" << program.Stderr();
+        ASSERT_TRUE(SOON(TrayIcon())) << "no icon in the tray";
+    }
+    bool MainShown() { return Viewable(main) && !IsMinimised(main); }
+    // Opens the tray menu (the program's, or a panel's drawing) and picks an item by its letter.
+    void ChooseFromTrayMenu(const std::string& letter) {
+        const size_t before = Menus();  // the magnifier counts too
+        Click(TrayIcon(), 3);
+        ASSERT_TRUE(SOON(Menus() == before + 1)) << "no tray menu";
+        Key(letter);
+    }
 };
-
-class Screen {
-public:
-    Screen();
-    ~Screen();
-    std::string Title(Window window);  // _NET_WM_NAME, or else WM_NAME (xterm's, often COMPOUND_TEXT)
-    Window FindByTitle(const std::string& title);  // mapped or not; 0 if none
-    Window Shown(const std::string& title);        // on the screen; 0 if none
-    Window Await(const std::string& title);        // shown within 10 s; 0 if not
-    // The program's icon on a panel: its window in an XEmbed tray, or else its picture (the
-    // tile's blue) on a dock drawn by a StatusNotifierItem host; empty if none.
-    Rect TrayIcon();
-    // The program's own pop-up menus on the screen, or else those a panel draws.
-    std::vector<Rect> Menus(bool own);
-    bool Viewable(Window window);
-    bool IsMinimised(Window window);
-    // In the always-on-top band; i3 has none, and floats a window above the tiled ones.
-    bool IsAbove(Window window);
-    Window Active();            // _NET_ACTIVE_WINDOW
-    Rect Area(Window window);   // the client area on the screen
-    Rect Frame(Window window);  // with the window manager's borders
-    std::vector<uint32_t> Pixels(const Rect& area);  // 0xRRGGBB, row by row
-    bool AnyKeyDown();
-
-    void Click(const Rect& area, int button, int times = 1);  // in the middle of the area
-    void ClickAt(Window window, int x, int y, int button = 1, int times = 1);
-    void Key(const std::string& keys);
-    void Activate(Window window);
-    // Activates the window with the keyboard, then lets its field take the focus.
-    void ActivateForTyping(Window window);
-    void AskToClose(Window window);  // as the window manager's close button does (WM_DELETE_WINDOW)
-
-private:
-    ::_XDisplay* display_;
-};
-
-}  // namespace desktop

@@ -1,144 +1,152 @@
-// The real notebook types an entry into another application's window on the real X server,
-// with its pauses, and only there; every way a typing run ends leaves the keyboard as it
-// was: no key held down, the same keyboard mapping, the same lock state.
+// The key sender on several layouts, and the notebook typing an entry into the application with
+// its pauses, and only there; each leaves the keyboard as it was.
+
+#include "XTestKeySender.h"
 
 #include "Desktop.h"
-
-#include <chrono>
-#include <gtest/gtest.h>
-#include <memory>
-
-using namespace desktop;
+#include "Records.h"
 
 namespace {
 
-class TypingEnds : public ::testing::Test {
+class Typing : public ::testing::Test {
 protected:
-    Screen screen;
-    std::string folder = "/tmp/pelmora-pass-" + std::to_string(getpid()), output = folder + "/typed.txt", keymap;
+    Folder folder;
+    const std::string output = folder / "typed.txt";
+    std::string keymap = Shell("xmodmap -pke");
     std::unique_ptr<Program> notebook;
     Window window = 0;
 
-    void SetUp() override { Shell("mkdir -p " + folder); }
-    void TearDown() override { notebook.reset(), Shell("rm -rf " + folder), ResetKeyboard(); }
-    // The notebook showing entries from record 10 on: application "Target", login alice and
-    // Tab, then each password and the key after it.
+    void TearDown() override {
+        notebook.reset();
+        ResetKeyboard();
+    }
+    // The notebook with entries of login alice and Tab, then each password and the key after it.
     void Open(const std::vector<std::pair<std::string, std::string>>& entries) {
-        std::string file(33 * 512, '\0');
-        for (size_t i = 0; i < entries.size(); ++i)
-            file.replace((9 + i) * 512, 512, Padded("Target", 100) + Padded("alice", 50) + Padded("Tab", 18) +
-                                                 Padded(entries[i].second, 18) + Padded(entries[i].first, 300) +
-                                                 std::string(26, '\0'));
-        WriteFile(folder + "/palist.dat", file);
+        std::string file(9 * 512, '\0');
+        for (const auto& [password, key] : entries)
+            file += Record<std::string>({"Target", "alice", "Tab", key, password});
+        WriteFile(folder / "palist.dat", file + std::string((24 - entries.size()) * 512, '\0'));
         keymap = Shell("xmodmap -pke");
-        notebook = std::make_unique<Program>("sh -c 'cp " + folder + "/palist.dat . && exec " FORM_HOST " pass'");
-        ASSERT_TRUE(window = screen.Await("LumPassword")) << notebook->Stderr();
+        notebook = Pelmora("alt+t p", folder.path);
+        ASSERT_TRUE(window = Await("LumPassword")) << notebook->Stderr();
     }
-    // A click on an entry's button (cmdNavi(i) at 8, 8 + 24 i pixels, 113 x 25), the target active before.
+    // A click on an entry's button (8, 8 + 24 i pixels, 113 x 25), the target active before.
     void Click(int entry, Window target) {
-        if (target) screen.ActivateForTyping(target);
-        screen.ActivateForTyping(window);
-        screen.ClickAt(window, 60, 20 + 24 * entry);
+        if (target) ActivateForTyping(target);
+        ActivateForTyping(window);
+        ClickAt(window, 60, 20 + 24 * entry);
     }
-    bool MessageAnswered() {  // the notebook's message box, answered with Enter
-        const Window box = screen.Await("Pelmora");
-        if (box) screen.ActivateForTyping(box), screen.Key("Return");
-        return box && WaitFor([&] { return !screen.Viewable(box); }, 5);
+    bool Typed(const std::string& text) { return SOON(ReadFile(output) == text, 8); }
+    std::string TypedInTheEnd() {
+        Pause(2.5);
+        return ReadFile(output);
     }
-    void ExpectKeyboardAsBefore(bool caps = true) {
-        EXPECT_FALSE(screen.AnyKeyDown());
-        EXPECT_EQ(Shell("xmodmap -pke"), keymap);
-        EXPECT_EQ(CapsLockOn(), caps);
-    }
-    bool Typed(const std::string& file, const std::string& text, double seconds = 5) {
-        return WaitFor([&] { return ReadFile(file) == text; }, seconds);
-    }
-    std::string TypedInTheEnd(const std::string& file) { return Pause(2.5), ReadFile(file); }
 };
 
-class NotebookTyping : public TypingEnds, public ::testing::WithParamInterface<const char*> {};
+class Targets : public Typing, public ::testing::WithParamInterface<const char*> {};
+class Layouts : public Typing, public ::testing::WithParamInterface<const char*> {};
 
 }  // namespace
 
-// A terminal whose shell copies each key unchanged into the output file (no line editing, no
-// echo; Enter arrives as a line end), and GTK's login dialog on a German keyboard, which
-// prints "login|password" when Enter accepts it.
-TEST_P(NotebookTyping, AnEntryClickTypesLoginAndPasswordIntoTheWindowActiveBeforeWithPauses) {
-    const bool zenity = GetParam() == std::string("zenity");
-    Shell(zenity ? "setxkbmap -layout de" : "setxkbmap -layout us");
-    Program target(zenity ? "zenity --password --username --title 'Key Target' > " + output
-                          : "xterm -T 'Key Target' -e sh -c 'stty -icanon -echo; exec cat > " + output + "'");
-    const Window targetWindow = screen.Await("Key Target");
-    ASSERT_TRUE(targetWindow);
-    Open({{"pw+b{%}9@|", "Enter"}});  // Shift+b, a literal %, then characters a layout may lack
-    using Clock = std::chrono::steady_clock;
-    const auto clicked = Clock::now();
-    const auto seconds = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
-    Click(0, targetWindow);
-    if (zenity) {
-        ASSERT_TRUE(Typed(output, "alice|pwB%9@|\n", 8)) << ReadFile(output);
-        EXPECT_GE(seconds(clicked, Clock::now()), 1.9);
-    } else {
-        ASSERT_TRUE(Typed(output, "alice\t")) << ReadFile(output);
-        const auto login = Clock::now();
-        ASSERT_TRUE(Typed(output, "alice\tpwB%9@|\n")) << ReadFile(output);
-        EXPECT_GE(seconds(clicked, login), 0.95);
-        EXPECT_GE(seconds(login, Clock::now()), 0.95);
-    }
-    EXPECT_TRUE(screen.IsMinimised(window) || std::string(getenv("PELMORA_DESKTOP") ?: "") == "i3");  // i3 cannot
-    ExpectKeyboardAsBefore(false);
-    EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
+// "caps": the us layout with Caps Lock on, which must stay on.
+TEST_P(Layouts, TheKeySenderTypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
+    Shell(GetParam() == std::string("caps") ? "xdotool key Caps_Lock" : std::string("setxkbmap ") + GetParam());
+    keymap = Shell("xmodmap -pke");
+    Program target(Terminal("Target", output));
+    ActivateForTyping(Await("Target"));
+    const std::string text = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
+    QString error;
+    EXPECT_TRUE(XTestKeySender().Send(ParseKeys(QString::fromStdString(text) + "+a{%}").strokes, &error))
+        << error.toStdString();
+    EXPECT_TRUE(Typed(text + "A%")) << ReadFile(output);
+    ExpectKeyboard(keymap, GetParam() == std::string("caps"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, NotebookTyping, ::testing::Values("xterm", "zenity"),
+INSTANTIATE_TEST_SUITE_P(Layouts, Layouts, ::testing::Values("-layout us", "-layout de", "-layout fr",
+                                                              "-model jp106 -layout jp", "caps"));
+
+// A run killed while typing leaves spare keys mapped; the program's next start maps them back.
+TEST_F(Typing, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
+    Program target(Terminal("Target", output));
+    ActivateForTyping(Await("Target"));
+    const pid_t typist = fork();
+    if (typist == 0) {
+        QString error;
+        XTestKeySender().Send(ParseKeys(QString(2000, QChar(u'パ'))).strokes, &error);
+        _exit(0);
+    }
+    EXPECT_TRUE(SOON(ReadFile(output).size() > 30));  // typing kana by now
+    kill(typist, SIGKILL);
+    waitpid(typist, nullptr, 0);
+    ASSERT_NE(Shell("xmodmap -pke"), keymap);
+    Program program(PELMORA_BINARY);
+    EXPECT_TRUE(SOON(Shell("xmodmap -pke") == keymap)) << "the spare keys stayed mapped";
+}
+
+// GTK's login dialog, on a German keyboard, prints "login|password" when Enter accepts it.
+TEST_P(Targets, AnEntryTypesLoginAndPasswordIntoTheWindowActiveBeforeWithPauses) {
+    const bool zenity = GetParam() == std::string("zenity");
+    if (zenity) Shell("setxkbmap -layout de");
+    Program target(zenity ? "zenity --password --username --title Target >" + output : Terminal("Target", output));
+    const Window targetWindow = Await("Target");
+    Open({{"pw+b{%}9@|", "Enter"}});  // Shift+b, a literal %, then characters a layout may lack
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto seconds = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    Click(0, targetWindow);
+    double login = 0;
+    if (!zenity) {
+        ASSERT_TRUE(Typed("alice\t")) << ReadFile(output);
+        login = seconds();
+        EXPECT_GE(login, 0.95) << "no pause before the login name";
+    }
+    EXPECT_TRUE(Typed(zenity ? "alice|pwB%9@|\n" : "alice\tpwB%9@|\n")) << ReadFile(output);
+    EXPECT_GE(seconds() - login, zenity ? 1.9 : 0.95) << "no pause before the password";
+    ExpectKeyboard(keymap, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, Targets, ::testing::Values("xterm", "zenity"),
                          [](const auto& info) { return std::string(info.param); });
 
-TEST_F(TypingEnds, FocusChangedDuringAPauseStopsAndSaysWhy) {
+TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
     Shell("xdotool key Caps_Lock");
-    Program other(KEY_TARGET " " + folder + "/other.txt 'Other Window'"), target(KEY_TARGET " " + output);
-    const Window otherWindow = screen.Await("Other Window"), targetWindow = screen.Await("Key Target");
+    Program other(Terminal("Other", folder / "other.txt"));
+    Program target(Terminal("Target", output));
+    const Window otherWindow = Await("Other");
     Open({{"secret", "(None)"}});
-    Click(0, targetWindow);
-    ASSERT_TRUE(Typed(output, "alice\t")) << ReadFile(output);
-    screen.ActivateForTyping(otherWindow);
-    EXPECT_TRUE(MessageAnswered());
-    EXPECT_EQ(TypedInTheEnd(output), "alice");  // the target lost the focus: no tab into its second field shows
-    EXPECT_EQ(ReadFile(folder + "/other.txt"), "");
-    ExpectKeyboardAsBefore();
-    EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
+    Click(0, Await("Target"));
+    ASSERT_TRUE(Typed("alice\t")) << ReadFile(output);
+    ActivateForTyping(otherWindow);
+    EXPECT_TRUE(Answer()) << "no word why the typing stopped";
+    EXPECT_EQ(TypedInTheEnd(), "alice\t");
+    EXPECT_EQ(ReadFile(folder / "other.txt"), "");
+    ExpectKeyboard(keymap, true);
 }
 
 // Caps Lock on, and no key gives Alt: the Shift+Alt+b of "pw+a+%b" has no keycode to press,
 // and the Shift already down must come up again.
-TEST_F(TypingEnds, NoApplicationABadNotationARefusedKeyAndClosingTheNotebookStopTheRun) {
+TEST_F(Typing, NoApplicationARefusedKeyAndClosingTheNotebookStopTheRun) {
     Shell("xdotool key Caps_Lock; xmodmap -e 'keycode 64 = NoSymbol' -e 'keycode 204 = NoSymbol'");
-    Open({{"secret", "(None)"}, {"pw{NOPE}", "(None)"}, {"pw+a+%b", "(None)"}});
-    // With no application window open, openbox leaves the keyboard on a window of its own
-    // that nobody sees: nothing is typed there, and the notebook says so.
+    Open({{"secret", "(None)"}, {"pw+a+%b", "(None)"}});
+    // With no application, openbox leaves the keyboard on a window of its own nobody sees.
     Click(0, 0);
-    EXPECT_TRUE(MessageAnswered());
-    ExpectKeyboardAsBefore();
+    EXPECT_TRUE(Answer()) << "no word that there is no application";
+    ExpectKeyboard(keymap, true);
 
-    Program target(KEY_TARGET " " + output);
-    const Window targetWindow = screen.Await("Key Target");
-    Click(1, targetWindow);
-    EXPECT_TRUE(MessageAnswered());
-    EXPECT_EQ(TypedInTheEnd(output), "");
-    ExpectKeyboardAsBefore();
-    Click(2, targetWindow);
-    ASSERT_TRUE(WaitFor([&] { return ReadFile(output).starts_with("alice\t"); }, 5)) << ReadFile(output);
-    EXPECT_TRUE(MessageAnswered());
-    EXPECT_EQ(TypedInTheEnd(output), "alice\tpwA");  // never a plain b for Alt+b
-    EXPECT_NE(notebook->Stderr().find("box: Typing stopped: the X server refused a key"), std::string::npos) << notebook->Stderr();
-    ExpectKeyboardAsBefore();
+    Program target(Terminal("Target", output));
+    Click(1, Await("Target"));
+    EXPECT_TRUE(Answer()) << "no word why the typing stopped";
+    EXPECT_EQ(TypedInTheEnd(), "alice\tpwA");  // never a plain b for Alt+b
+    ExpectKeyboard(keymap, true);
     EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
 
-    const std::string second = folder + "/second.txt";
-    Program secondTarget(KEY_TARGET " " + second + " 'Second Target'");
-    Click(0, screen.Await("Second Target"));
-    ASSERT_TRUE(Typed(second, "alice\t")) << ReadFile(second);
-    screen.AskToClose(window);
-    EXPECT_EQ(notebook->WaitExit(5), 0) << notebook->Stderr();  // the last window gone, the program ends
-    EXPECT_EQ(TypedInTheEnd(second), "alice\t");
-    ExpectKeyboardAsBefore();
+    Click(0, Await("Target"));
+    ASSERT_TRUE(Typed("alice\tpwAalice\t")) << ReadFile(output);
+    XEvent close{.xclient = {ClientMessage, 0, 0, display, window, XInternAtom(display, "WM_PROTOCOLS", 0), 32, {}}};
+    close.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", 0));
+    XSendEvent(display, window, 0, 0, &close);  // as the title bar's close button does, and no focus change
+    XFlush(display);
+    EXPECT_TRUE(SOON(!Viewable(window), 5)) << "the notebook stayed";
+    EXPECT_EQ(TypedInTheEnd(), "alice\tpwAalice\t");
+    ExpectKeyboard(keymap, true);
 }

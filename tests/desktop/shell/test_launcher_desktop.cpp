@@ -1,156 +1,114 @@
-// The whole program on a real desktop: every tool from its button and its menu item,
-// Help and About beside the main window, and the demo tour, driven like a person.
+// The whole program driven like a person: a tool, Help and About with their links, the tour.
 
-#include "Controls.h"
-#include "ProgramOnDesktop.h"
-
-#include <QApplication>
-#include <QImage>
-#include <QLabel>
-#include <chrono>
-#include <gtest/gtest.h>
-
-using namespace desktop;
+#include "Desktop.h"
 
 namespace {
 
-const QStringList kTourTexts = {"This is Demo how to use Pelmora.", "This Comment Window is Demo for Navigation.",
-                                "This is Demo for Zoom", "This is Demo for Password"};
-// Where the notes window draws its note label, in its pixels.
-const QRect kNoteLabel(56, 16, 153, 73);
+// A fake browser, the web handler of a private XDG home: each start adds a line of its arguments.
+const Folder home;
+const bool browserSet = [] {
+    WriteFile(home / "browser", "#!/bin/sh\necho \"$@\" >> " + home / "calls");
+    Shell("chmod +x " + home / "browser; mkdir " + home / "applications");
+    WriteFile(home / "applications/browser.desktop", "[Desktop Entry]\nType=Application\nExec=" + home / "browser %u");
+    WriteFile(home / "mimeapps.list", "[Default Applications]\nx-scheme-handler/http=browser.desktop\n");
+    setenv("XDG_CONFIG_HOME", home.path.c_str(), 1);
+    setenv("XDG_DATA_HOME", home.path.c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", "/none", 1);
+    return !setenv("XDG_DATA_DIRS", "/none", 1);
+}();
 
-// Which of the tour's texts the note label on the screen shows: the closest of their renderings
-// here off the screen, at most 2 % of its pixels off; -1 when it looks like none of them.
-int ShownTourText(desktop::Screen& screen, desktop::Window notes) {
-    static int argc = 1;
-    static char* argv[] = {const_cast<char*>("launcher_desktop"), nullptr};
-    if (!qApp) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-        qunsetenv("QT_QPA_PLATFORM");  // the program started by later tests must use the real screen
+// Windows made since the first call, other than pop-ups: even those that never show.
+int NewWindows() {
+    [[maybe_unused]] static const int watching = XSelectInput(display, root, SubstructureNotifyMask);
+    static int made = 0;
+    for (XEvent e; XPending(display);) {
+        XNextEvent(display, &e);
+        made += e.type == CreateNotify && !e.xcreatewindow.override_redirect;
     }
-    const desktop::Rect window = screen.Area(notes);
-    const std::vector<uint32_t> shot =
-        screen.Pixels({window.x + kNoteLabel.x(), window.y + kNoteLabel.y(), kNoteLabel.width(), kNoteLabel.height()});
-    int best = -1, fewest = kNoteLabel.width() * kNoteLabel.height() / 50;
-    for (int i = 0; i < kTourTexts.size() && !shot.empty(); ++i) {
-        QWidget parent;
-        parent.resize(kNoteLabel.right() + 1, kNoteLabel.bottom() + 1);
-        QLabel label(kTourTexts[i], &parent);
-        label.setTextFormat(Qt::PlainText);
-        label.setWordWrap(true);
-        label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label.setFont(GothicFont(9.75));
-        label.setGeometry(kNoteLabel);
-        const QImage rendered = parent.grab(kNoteLabel).toImage();
-        int differing = 0;
-        for (size_t k = 0; k < shot.size(); ++k)
-            differing += std::abs(qGray(shot[k]) - qGray(rendered.pixel(k % kNoteLabel.width(), k / kNoteLabel.width()))) > 64;
-        if (differing < fewest) fewest = differing, best = i;
-    }
-    return best;
+    return made;
 }
 
-class Launcher : public ProgramOnDesktop {
-protected:
-    void SetUp() override { ProgramOnDesktop::SetUp(), screen.Activate(main); }
-    bool Shown(const std::string& title) { return screen.Shown(title) != 0; }
-    void BringMainBack() {
-        screen.Click(screen.TrayIcon(), 1, 2);
-        ASSERT_TRUE(WaitFor([&] { return MainShown(); }));
-        screen.Activate(main);
-    }
-    // The tool buttons, in pixels of the main window: three groups 80 px apart, each 57 px
-    // square, below the menu bar (the window is 244 px high without it); the tray button at
-    // the bottom right.
-    void ClickTool(int index) {
-        const int menuBar = screen.Area(main).height - 244;
-        screen.ClickAt(main, index == 4 ? 420 : 44, menuBar + (index == 4 ? 204 : 44 + 80 * index));
-    }
-};
+using Launcher = ProgramOnDesktop;
 
 }  // namespace
 
-TEST_F(Launcher, EachToolOpensFromItsButtonAndMenuAndTheMainWindowGoesToTheTray) {
-    ClickTool(0);
-    ASSERT_TRUE(WaitFor([&] { return Shown("Pelmora"); })) << "no zoom hint";
-    EXPECT_FALSE(Shown("SpotZoom"));
-    screen.Key("Return");
-    EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom"); }));
-    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
-    EXPECT_TRUE(screen.TrayIcon());
+TEST_F(Launcher, TheMagnifierHelpAndAboutOpenFromTheMainWindowAndTheLinksInTheBrowser) {
+    // The magnifier's button (44 px from the left, 200 px from the bottom) says how to leave it first.
+    Activate(main);
+    ClickAt(main, 44, Area(main).height - 200);
+    ASSERT_TRUE(Answer()) << "no word how to leave the magnifier";
+    EXPECT_TRUE(SOON(Find("SpotZoom") && !Viewable(main))) << "no magnifier, or no tray";
+    Click(TrayIcon(), 1, 2);
+    ASSERT_TRUE(SOON(MainShown())) << "the main window did not come back";
+    Activate(main);
+    Key("alt+h h");
+    const Window help = Await("Pelmora - Help");
+    Activate(main);
+    Key("alt+h a");
+    const Window about = Await("About Pelmora");
+    Xdotool("windowminimize", about);
+    EXPECT_TRUE(SOON(Viewable(about) && !IsMinimised(about))) << "About has no way back";
 
-    BringMainBack();
-    screen.Key("alt+t p");
-    ASSERT_TRUE(WaitFor([&] { return Shown("LumPassword"); }));
-    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
-    const Window pass = screen.FindByTitle("LumPassword");
+    // About's link opens on a double click, Help's on a single one, each start shown first.
+    Activate(about);
+    ClickAt(about, 80, 80);
+    EXPECT_FALSE(Await("Pelmora", 1)) << "a single click opened the About link";
+    ClickAt(about, 80, 80, 2);
+    EXPECT_TRUE(Answer());
+    Activate(help);
+    ClickAt(help, 100, 62);
+    EXPECT_TRUE(Answer());
+    ClickAt(help, 100, 62, 2);
+    EXPECT_TRUE(Answer());
+    EXPECT_FALSE(Await("Pelmora", 1.5)) << "a link opened once more";
+    const std::string page = "https://www.example.org/pelmora/\n", download = "https://www.vector.co.jp/\n";
+    EXPECT_TRUE(SOON(ReadFile(home / "calls") == page + download + download))
+        << "the browser opened " << ReadFile(home / "calls");
 
-    BringMainBack();
-    screen.Key("alt+t n");
-    EXPECT_TRUE(WaitFor([&] { return screen.FindByTitle("Navigation Notes") != 0; }));
-    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
-
-    // Opening an open tool again shows the same window, not a second one.
-    BringMainBack();
-    ClickTool(1);
-    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
-    EXPECT_EQ(screen.FindByTitle("LumPassword"), pass);
-    EXPECT_TRUE(screen.Viewable(pass));
-
-    BringMainBack();
-    ClickTool(4);
-    EXPECT_TRUE(WaitFor([&] { return !screen.Viewable(main); }));
-
-    BringMainBack();
-    screen.Key("alt+h h");
-    EXPECT_TRUE(WaitFor([&] { return Shown("Pelmora - Help"); }));
-    screen.Activate(main);
-    screen.Key("alt+h a");
-    EXPECT_TRUE(WaitFor([&] { return Shown("About Pelmora"); }));
-    EXPECT_TRUE(MainShown());
+    ActivateForTyping(help);
+    Key("Return");
+    EXPECT_TRUE(SOON(!Viewable(help) && Viewable(about))) << "Enter did not close Help";
+    ActivateForTyping(about);
+    Key("Escape");
+    EXPECT_TRUE(SOON(!Viewable(about))) << "Esc did not close About";
 }
 
+// Every 5 s a step: the notes on top, the magnifier too, the notebook instead, neither; then nothing.
 TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
-    screen.Key("alt+h d");
-    Window notes = 0;
-    ASSERT_TRUE(WaitFor([&] {
-        notes = screen.FindByTitle("Notes: ");
-        return notes && screen.Viewable(notes) && screen.IsAbove(notes);
-    })) << "the notes window did not show the tour";
-    EXPECT_TRUE(WaitFor([&] { return ShownTourText(screen, notes) == 0; }, 2)) << "no introduction";
-    EXPECT_FALSE(Shown("SpotZoom"));
-
-    // Each step 5 s after the one before, counted from the start of the tour.
     const auto start = std::chrono::steady_clock::now();
     const auto until = [&](double seconds) {
         return seconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    EXPECT_TRUE(WaitFor([&] { return ShownTourText(screen, notes) == 1; }, until(7))) << "no navigation text";
-    EXPECT_TRUE(WaitFor([&] { return Shown("SpotZoom") && ShownTourText(screen, notes) == 2; }, until(12)));
-    EXPECT_TRUE(WaitFor([&] { return Shown("LumPassword") && !Shown("SpotZoom") && ShownTourText(screen, notes) == 3; },
-                        until(17)));
-    EXPECT_TRUE(WaitFor([&] { return !Shown("LumPassword") && screen.FindByTitle("Notes: ") == 0; }, until(22)));
-    EXPECT_TRUE(MainShown());
-    EXPECT_TRUE(screen.TrayIcon());
-    EXPECT_FALSE(WaitFor([&] { return Shown("SpotZoom") || Shown("LumPassword"); }, 6)) << "the tour went on";
+    Activate(main);
+    Key("alt+h d");
+    EXPECT_TRUE(SOON(IsAbove(Find("Notes: ")))) << "no notes window on top";
+    EXPECT_FALSE(SOON(Find("SpotZoom") || Find("LumPassword"), until(9))) << "too early";
+    EXPECT_TRUE(SOON(Find("SpotZoom") && Find("Notes: "), until(12))) << "no magnifier";
+    // The magnifier asks at the left edge; the tour takes it away, and the question with it.
+    Shell("xdotool mousemove 1 300");
+    EXPECT_TRUE(Await("Pelmora", 3)) << "no question at the left edge";
+    EXPECT_TRUE(SOON(Find("LumPassword") && !Find("SpotZoom") && !Find("Pelmora"), until(17)))
+        << "no notebook in place of the magnifier and its question";
+    EXPECT_TRUE(SOON(!Find("LumPassword") && !Find("Notes: ", false), until(22)))
+        << "the notebook or the notes stayed";
+    EXPECT_TRUE(MainShown() && TrayIcon());
+    NewWindows();
+    EXPECT_FALSE(SOON(NewWindows() || Find("SpotZoom") || Find("LumPassword"), 6))
+        << "the tour went on";
 }
 
 TEST_F(Launcher, LeavingDuringTheTourStopsItAndLeavesOnlyWindowsOnTheScreen) {
-    screen.Key("alt+h d");
-    ASSERT_TRUE(WaitFor([&] { return Shown("SpotZoom"); }, 13));
+    Activate(main);
+    Key("alt+h d");
+    ASSERT_TRUE(SOON(Find("SpotZoom"), 13));
     Shell("xdotool mousemove 400 300");
     ChooseFromTrayMenu("x");
-    EXPECT_TRUE(WaitFor([&] { return !screen.TrayIcon() && !screen.Viewable(main); }));
-    EXPECT_FALSE(WaitFor([&] { return Shown("LumPassword"); }, 6)) << "the tour went on without its window";
-
-    // The notes window and the magnifier are on the screen; closing them ends the program.
-    const Window notes = screen.FindByTitle("Notes: ");
-    ASSERT_TRUE(notes && screen.Viewable(notes));
-    screen.Activate(notes);
-    screen.Key("alt+F4");
+    EXPECT_TRUE(SOON(!TrayIcon() && !Viewable(main)));
+    EXPECT_FALSE(SOON(Find("LumPassword"), 6)) << "the tour went on without its window";
+    ASSERT_TRUE(Find("Notes: ")) << "the notes window was left hidden";
+    Activate(Find("Notes: "));
+    Key("alt+F4");
     Shell("xdotool mousemove 1 300");
-    ASSERT_TRUE(WaitFor([&] { return Shown("Pelmora"); }, 5)) << "no question at the left edge";
-    screen.Key("Escape");  // No: the magnifier closes
+    EXPECT_TRUE(Answer("Escape")) << "no question at the left edge";  // No: the magnifier closes
     EXPECT_EQ(program.WaitExit(), 0) << program.Stderr();
 }

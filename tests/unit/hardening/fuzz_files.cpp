@@ -11,6 +11,7 @@
 #include "PassFile.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <cstring>
 #include <string>
 
@@ -98,15 +99,11 @@ QByteArray Shown(const QByteArray& field) {
 // A field as a save writes back what it shows: left-aligned, space-padded.
 QByteArray Normalised(const QByteArray& field) { return Shown(field).leftJustified(field.size(), ' '); }
 
-// A scratch file, in memory where there is /dev/shm; the folder goes at exit.
+// A scratch file, in memory where there is /dev/shm (each save is flushed to disk); the folder
+// goes at exit.
 QString Scratch(const char* name) {
-    static const QString* folder = [] {
-        QByteArray path = (QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath().toUtf8()) + "/pelmora-fuzz.XXXXXX";
-        CHECK(::mkdtemp(path.data()));
-        std::atexit([] { QDir(*folder).removeRecursively(); });
-        return new QString(QFile::decodeName(path));
-    }();
-    return *folder + "/" + name;
+    static QTemporaryDir folder((QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath()) + "/pelmora-fuzz-XXXXXX");
+    return folder.filePath(name);
 }
 
 // Loads the file and saves it without edits (the notes as the window lists them, or the password
