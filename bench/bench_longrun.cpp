@@ -8,6 +8,7 @@
 
 #include "Desktop.h"
 #include "ProcStats.h"
+#include "Records.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -18,11 +19,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-
-using desktop::Program;
-using desktop::Screen;
-using desktop::Shell;
-using desktop::WaitFor;
 
 constexpr double WarmUp = 30;
 const char* const NotedTitle = "Long Run Target";
@@ -83,37 +79,35 @@ std::string Describe(const Resources& r) {
 
 // navilist.dat with one note, for the target's title.
 void WriteNotes(const std::string& path) {
-    std::ofstream(path, std::ios::binary) << std::string(9 * 512, '\0') + desktop::NoteRecord(NotedTitle, "a note for the long run") +
-                                                 std::string(23 * 512, ' ');
+    const std::string note = Note<std::string>(NotedTitle, "a note for the long run");
+    std::ofstream(path, std::ios::binary) << std::string(9 * 512, '\0') + note + std::string(23 * 512, ' ');
 }
 
 void LongRun(benchmark::State& state) {
-    Screen screen;
-    const std::string folder = "/tmp/pelmora-longrun-" + std::to_string(getpid());
-    Shell("mkdir -p " + folder);
-    WriteNotes(folder + "/navilist.dat");
+    const Folder folder;
+    WriteNotes(folder / "navilist.dat");
     const double seconds = RunSeconds();
     for (auto _ : state) {
-        Program noted(KEY_TARGET " " + folder + "/typed.txt '" + NotedTitle + "'");
-        Program plain(KEY_TARGET " " + folder + "/plain.txt 'Plain Window'");
-        Program program("sh -c 'cp " + folder + "/navilist.dat . && exec " PELMORA_BINARY "'");
-        desktop::Window main = 0, notedWindow = 0, plainWindow = 0;
+        Program noted(Terminal(NotedTitle, folder / "typed.txt"));
+        Program plain(Terminal("Plain Window", folder / "plain.txt"));
+        Program program(PELMORA_BINARY, "", folder.path);
+        Window main = 0, notedWindow = 0, plainWindow = 0;
         if (!WaitFor([&] {
-                main = screen.FindByTitle("Pelmora - Utility for Windows ");
-                notedWindow = screen.FindByTitle(NotedTitle);
-                plainWindow = screen.FindByTitle("Plain Window");
-                return main && notedWindow && plainWindow && screen.Viewable(main);
+                main = Find("Pelmora - Utility for Windows ");
+                notedWindow = Find(NotedTitle);
+                plainWindow = Find("Plain Window");
+                return main && notedWindow && plainWindow;
             })) {
             state.SkipWithError("the program or its targets did not come up");
             break;
         }
-        screen.Activate(main);
-        screen.Key("alt+t n");  // the notes window, watching
-        WaitFor([&] { return screen.FindByTitle("Navigation Notes") != 0; });
-        screen.Click(screen.TrayIcon(), 1, 2);
-        WaitFor([&] { return screen.Viewable(main); });
-        screen.Activate(main);
-        screen.Key("alt+t z");  // the magnifier, following the pointer
+        Activate(main);
+        Key("alt+t n");  // the notes window, watching
+        WaitFor([&] { return Find("Navigation Notes", false) != 0; });
+        Click(TrayIcon(), 1, 2);
+        WaitFor([&] { return Viewable(main); });
+        Activate(main);
+        Key("alt+t z");  // the magnifier, following the pointer
         Shell("xdotool mousemove 500 400");
 
         // The front window changes every 5 s, the pointer moves every second (never to
@@ -121,10 +115,10 @@ void LongRun(benchmark::State& state) {
         const auto Drive = [&](double span) {
             for (double t = 0; t < span; t += 1) {
                 const long tick = long(t);
-                if (tick % 5 == 0) screen.Activate(tick % 10 == 0 ? notedWindow : plainWindow);
+                if (tick % 5 == 0) Activate(tick % 10 == 0 ? notedWindow : plainWindow);
                 Shell("xdotool mousemove " + std::to_string(300 + (tick * 37) % 500) + " " +
                       std::to_string(150 + (tick * 53) % 400));
-                WaitFor([] { return false; }, 1);
+                Pause(1);
             }
         };
         Drive(WarmUp);
@@ -135,9 +129,9 @@ void LongRun(benchmark::State& state) {
         const Resources after = ResourcesOf(program.Pid());
 
         // Both windows are still at work: the note pops up for its window, the magnifier is up.
-        screen.Activate(notedWindow);
-        const bool notePops = WaitFor([&] { return screen.FindByTitle(std::string("Notes: ") + NotedTitle); }, 5);
-        const bool magnifierUp = screen.Viewable(screen.FindByTitle("SpotZoom"));
+        Activate(notedWindow);
+        const bool notePops = WaitFor([&] { return Find(std::string("Notes: ") + NotedTitle); }, 5);
+        const bool magnifierUp = Find("SpotZoom") != 0;
         if (!program.Running() || !notePops || !magnifierUp)
             state.SkipWithError("the program, its note or its magnifier went away during the run");
         state.counters["minutes"] = seconds / 60;
@@ -152,7 +146,6 @@ void LongRun(benchmark::State& state) {
         std::printf("X resources before: %s\nX resources after:  %s\n", Describe(before).c_str(),
                     Describe(after).c_str());
     }
-    Shell("rm -rf " + folder);
 }
 BENCHMARK(LongRun)->Iterations(1)->Unit(benchmark::kSecond);
 

@@ -13,26 +13,22 @@
 namespace {
 
 void StartToTrayAndWindow(benchmark::State& state) {
-    desktop::Screen screen;
     double rss = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        desktop::Program program(PELMORA_BINARY);
-        const bool up = desktop::WaitFor([&] {
-            const auto main = screen.FindByTitle("Pelmora - Utility for Windows ");
-            return main && screen.Viewable(main) && screen.TrayIcon();
-        });
+        Program program(PELMORA_BINARY);
+        const bool up = WaitFor([] { return Find("Pelmora - Utility for Windows ") && TrayIcon(); });
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         if (!up) {
             state.SkipWithError("the program did not come up");
             break;
         }
         state.SetIterationTime(elapsed.count());
-        desktop::WaitFor([] { return false; }, 0.3);  // let it settle before reading its memory
+        Pause(0.3);  // let it settle before reading its memory
         rss = ResidentMegabytes(program.Pid());
-        program.Signal(SIGTERM);
+        kill(program.Pid(), SIGTERM);
         program.WaitExit();
-        desktop::WaitFor([&] { return !screen.TrayIcon(); });
+        WaitFor([] { return !TrayIcon(); });
     }
     state.counters["rss_MB"] = rss;
 }

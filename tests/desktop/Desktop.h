@@ -1,7 +1,11 @@
 #pragma once
 
-// Drives programs on the private desktop of scripts/run-desktop as a person would.
+// Drives programs on the private desktop of scripts/run-desktop as a person would. On sway the
+// windows are sway's (native and XWayland alike), known by their ids in its tree.
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -11,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <regex>
 #include <sys/wait.h>
 #include <thread>
 
@@ -49,6 +54,13 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 // An xterm writing each key as it comes to the file: no echo, Enter as a line end.
 inline std::string Terminal(const std::string& title, const std::string& file) {
     return "env LANG=C.UTF-8 xterm -T '" + title + "' -e sh -c 'stty -icanon -echo; exec cat > " + file + "'";
+}
+
+// Two text fields writing what they hold to the file at each change: the Qt program of the tests,
+// a native window on Wayland.
+inline std::string Fields(const std::string& title, const std::string& file) {
+    return std::string(getenv("WAYLAND_DISPLAY") ? "QT_QPA_PLATFORM=wayland " : "") + KEY_TARGET " " + file + " '" +
+           title + "'";
 }
 
 struct Folder {  // a scratch folder, removed with all in it
@@ -123,23 +135,53 @@ std::vector<Item> Property(Window window, const char* name) {
     return out;
 }
 
+inline const bool sway = std::string(getenv("PELMORA_DESKTOP") ?: "") == "sway";
+
+// The first of sway's windows that passes the test, as its tree lists it; empty if none.
+inline QJsonObject SwayWindow(const std::function<bool(const QJsonObject&)>& test) {
+    std::function<QJsonObject(const QJsonObject&)> walk = [&](const QJsonObject& node) {
+        if (node["pid"].toInt() && test(node)) return node;
+        for (const char* children : {"nodes", "floating_nodes"})
+            for (const QJsonValue& child : node[children].toArray())
+                if (QJsonObject found = walk(child.toObject()); !found.isEmpty()) return found;
+        return QJsonObject();
+    };
+    return walk(QJsonDocument::fromJson(QByteArray::fromStdString(Shell("swaymsg -r -t get_tree"))).object());
+}
+inline QJsonObject SwayWindow(Window id) {
+    return SwayWindow([&](const QJsonObject& node) { return node["id"].toInteger() == qint64(id); });
+}
+
 inline bool Has(Window window, const char* name, const char* atom) {
     return std::ranges::count(Property<long>(window, name), long(XInternAtom(display, atom, 0))) > 0;
 }
 
-inline bool IsMinimised(Window window) { return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN"); }
+inline bool IsMinimised(Window window) { return !sway && Has(window, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN"); }
 
-inline bool IsAbove(Window window) {  // i3 has no such band, and floats a window above the tiled ones
+inline bool IsAbove(Window window) {  // i3 and sway have no such band, and float a window above the tiled ones
+    if (sway) return SwayWindow(window)["type"].toString() == "floating_con";
     return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE") || !Property<long>(window, "I3_FLOATING_WINDOW").empty();
 }
 
 inline bool Viewable(Window window) {
+    if (const QJsonObject node = sway ? SwayWindow(window) : QJsonObject(); !node.isEmpty()) return node["visible"].toBool();
     XWindowAttributes a;
     return XGetWindowAttributes(display, window, &a) && a.map_state == IsViewable;
 }
 
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    explicit operator bool() const { return width > 0; }
+};
+
 // The window whose title (WM_NAME) matches, on the screen or (shown false) anywhere; 0 if none.
+// On sway an X11 window it leaves alone (the magnifier) is known by its X11 id.
 inline Window Find(const std::string& title, bool shown = true) {
+    const std::regex name(title);
+    const QJsonObject node = !sway ? QJsonObject() : SwayWindow([&](const QJsonObject& node) {
+        return std::regex_match(node["name"].toString().toStdString(), name) && (!shown || node["visible"].toBool());
+    });
+    if (!node.isEmpty()) return node["id"].toInteger();
     const std::string only = shown ? "--onlyvisible " : "";
     return std::stoul("0" + Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
 }
@@ -150,12 +192,12 @@ inline Window Await(const std::string& title, double seconds = 10) {  // on the 
     return window;
 }
 
-struct Rect {
-    int x = 0, y = 0, width = 0, height = 0;
-    explicit operator bool() const { return width > 0; }
-};
-
 inline Rect Area(Window window) {  // the client area on the screen
+    if (const QJsonObject node = sway ? SwayWindow(window) : QJsonObject(); !node.isEmpty()) {
+        const QJsonObject outer = node["rect"].toObject(), in = node["window_rect"].toObject();
+        return {outer["x"].toInt() + in["x"].toInt(), outer["y"].toInt() + in["y"].toInt(), in["width"].toInt(),
+                in["height"].toInt()};
+    }
     XWindowAttributes a{};
     Rect r;
     XGetWindowAttributes(display, window, &a);
@@ -165,6 +207,14 @@ inline Rect Area(Window window) {  // the client area on the screen
 
 inline std::vector<uint32_t> Pixels(const Rect& a) {  // 0xRRGGBB, row by row
     std::vector<uint32_t> out;
+    if (sway) {  // XWayland's root holds the X11 windows only
+        const std::string geometry = std::to_string(a.x) + "," + std::to_string(a.y) + " " + std::to_string(a.width) +
+                                     "x" + std::to_string(a.height);
+        const std::string ppm = Shell("grim -t ppm -g '" + geometry + "' - | convert - -depth 8 rgb:-");
+        for (size_t i = 0; i + 2 < ppm.size(); i += 3)
+            out.push_back(uint8_t(ppm[i]) << 16 | uint8_t(ppm[i + 1]) << 8 | uint8_t(ppm[i + 2]));
+        return out;
+    }
     XImage* image = XGetImage(display, root, a.x, a.y, a.width, a.height, AllPlanes, ZPixmap);
     for (int i = 0; image && i < a.width * a.height; ++i)
         out.push_back(XGetPixel(image, i % a.width, i / a.width) & 0xFFFFFF);
@@ -199,11 +249,13 @@ inline size_t Menus() {
     return menus;
 }
 
-// No key held down; the keyboard mapping and Caps Lock as given.
+// No key held down; the keyboard mapping and Caps Lock as given (on X11: on sway the keymap is the
+// one of the keyboard typed on last).
 inline void ExpectKeyboard(const std::string& keymap, bool capsLock) {
     char keys[32];
     XQueryKeymap(display, keys);
     EXPECT_TRUE(std::ranges::none_of(keys, [](char down) { return down; })) << "a key is held down";
+    if (sway) return;
     EXPECT_EQ(Shell("xmodmap -pke"), keymap) << "the keyboard mapping changed";
     EXPECT_EQ(Shell("xset -q").find("Caps Lock:   on") != std::string::npos, capsLock) << "Caps Lock changed";
 }
@@ -228,11 +280,32 @@ inline void Xdotool(const std::string& command, Window window) {
     Shell("xdotool " + command + " " + std::to_string(window));
 }
 
-inline void Activate(Window window) { Xdotool("windowactivate --sync", window); }
+inline void Activate(Window window) {
+    if (sway) Shell("swaymsg '[con_id=" + std::to_string(window) + "] focus' >/dev/null");
+    else Xdotool("windowactivate --sync", window);
+}
 
 inline void ActivateForTyping(Window window) {  // and lets its field take the focus
-    Xdotool("windowactivate --sync " + std::to_string(window) + " windowfocus --sync", window);
+    if (sway) Activate(window);
+    else Xdotool("windowactivate --sync " + std::to_string(window) + " windowfocus --sync", window);
     Pause(0.3);
+}
+
+inline void Move(Window window, int x, int y) {
+    const std::string at = std::to_string(x) + " " + std::to_string(y);
+    if (sway) Shell("swaymsg '[con_id=" + std::to_string(window) + "] move absolute position " + at + "' >/dev/null");
+    else Shell("xdotool windowmove " + std::to_string(window) + " " + at);
+}
+
+inline Window Active() {
+    if (sway) return SwayWindow([](const QJsonObject& node) { return node["focused"].toBool(); })["id"].toInteger();
+    return std::stoul("0" + Shell("xdotool getactivewindow 2>/dev/null"));
+}
+
+// As a person types; on sway wtype, whose fresh keyboard the window meets at its first key,
+// which it drops: a Shift goes first.
+inline void Type(const std::string& text) {
+    Shell((sway ? "wtype -k Shift_L -s 100 -d 40 '" : "xdotool type --delay 40 '") + text + "'");
 }
 
 // Answers the program's message box with a key; false if none came or it stayed.
@@ -246,7 +319,7 @@ inline bool Answer(const std::string& key = "Return") {
 // The program started in the folder given, the keys typed in its main window.
 inline std::unique_ptr<Program> Pelmora(const std::string& keys, const std::string& dir = "") {
     auto program = std::make_unique<Program>(PELMORA_BINARY, "", dir);
-    Activate(Await("Pelmora - Utility for Windows "));
+    ActivateForTyping(Await("Pelmora - Utility for Windows "));
     Key(keys);
     return program;
 }

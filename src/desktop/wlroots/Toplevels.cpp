@@ -62,8 +62,10 @@ void Toplevels::OnDone(void* data, zwlr_foreign_toplevel_handle_v1*) {
     Toplevels& self = *t->owner;
     const bool wasActive = t->now.activated;
     const uint32_t id = t->now.id ? t->now.id : self.nextId_++;
+    const uint64_t lastActive = t->now.activated || !t->next.activated ? t->now.lastActive : ++self.activations_;
     t->now = t->next;
     t->now.id = id;
+    t->now.lastActive = lastActive;
     // Pelmora's windows are X11 windows under XWayland, whose application id is the X11 class.
     t->now.own = t->now.appId.compare(QGuiApplication::applicationName(), Qt::CaseInsensitive) == 0;
     if (t->now.activated && !t->now.own) self.lastOther_ = id;
@@ -82,7 +84,8 @@ std::vector<const Toplevels::Toplevel*> Toplevels::FrontToBack() const {
     std::vector<const Toplevel*> order;
     for (auto it = tracked_.rbegin(); it != tracked_.rend(); ++it)
         if ((*it)->now.id) order.push_back(&(*it)->now);
-    std::stable_partition(order.begin(), order.end(), [](const Toplevel* t) { return t->activated; });
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Toplevel* a, const Toplevel* b) { return a->lastActive > b->lastActive; });
     return order;
 }
 

@@ -19,12 +19,15 @@ public:
         uint32_t id = 0;
         QString title, appId;
         bool activated = false, minimised = false, own = false;
+        uint64_t lastActive = 0;  // when it was activated last: the later, the nearer the front
     };
 
     explicit Toplevels(std::shared_ptr<WaylandConnection> wayland);
     ~Toplevels() override;
 
-    // Newest first, the activated one before all others.
+    // The order in which they were active, the one active now first; then those never active,
+    // newest first. A compositor tells no stacking order: where the window manager focuses the
+    // window in front, the order of activation is the stacking order.
     std::vector<const Toplevel*> FrontToBack() const;
     const Toplevel* Find(uint32_t id) const;
     const Toplevel* Active() const;
@@ -47,5 +50,6 @@ private:
     std::shared_ptr<WaylandConnection> wayland_;
     std::vector<std::unique_ptr<Tracked>> tracked_;  // oldest first
     uint32_t nextId_ = 1;
+    uint64_t activations_ = 0;
     uint32_t lastOther_ = 0;
 };

@@ -4,7 +4,7 @@
 #include "WaylandConnection.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
-#include <QElapsedTimer>
+#include <chrono>
 #include <algorithm>
 #include <memory>
 #include <sys/mman.h>
@@ -77,9 +77,9 @@ bool VirtualKeyboard::Load(const QByteArray& keymap) {
 }
 
 void VirtualKeyboard::Press(unsigned keycode, unsigned modifiers) {
-    static QElapsedTimer clock;
-    if (!clock.isValid()) clock.start();
-    const auto time = uint32_t(clock.elapsed());
+    // Milliseconds of the monotonic clock, as the compositor's own key events carry.
+    const auto time = uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch()).count());
     zwp_virtual_keyboard_v1_modifiers(keyboard_, modifiers, 0, 0, 0);
     zwp_virtual_keyboard_v1_key(keyboard_, time, keycode - 8, WL_KEYBOARD_KEY_STATE_PRESSED);
     zwp_virtual_keyboard_v1_key(keyboard_, time, keycode - 8, WL_KEYBOARD_KEY_STATE_RELEASED);

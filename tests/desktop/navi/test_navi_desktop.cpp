@@ -13,7 +13,7 @@ protected:
     bool warm = false;  // a note is up since the start
     const Rect desk = Area(root);
     const std::string desktop = getenv("PELMORA_DESKTOP");
-    const bool tiling = desktop == "i3", handing = desktop == "fluxbox" || desktop == "icewm";
+    const bool tiling = desktop == "i3" || sway, handing = desktop == "fluxbox" || desktop == "icewm";
 
     // A person moves the pointer back to their work; on i3, where the focus follows it, onto the bar.
     void PointerAway() { Shell("xdotool mousemove 9 " + std::to_string(desk.height - 2)); }
@@ -27,7 +27,6 @@ protected:
         EXPECT_TRUE(SOON(Waiting() || (Find("Notes: .*") == notes && Active() == application)));
         warm = !Waiting();
     }
-    Window Active() { return std::stoul("0" + Shell("xdotool getactivewindow 2>/dev/null")); }
     bool Waiting() {  // for an application with a note, out of the way
         if (Find("Navigation Notes", false) != notes) return false;
         return tiling ? Viewable(notes) && InCorner() : IsMinimised(notes) && !IsAbove(notes);
@@ -75,7 +74,7 @@ protected:
 TEST_F(Notes, PopUpForTheNotedWindowOnlyAndLeaveItTheKeyboard) {
     const std::string note = Note<std::string>("Editor A", "Press F5");
     WriteFile(folder / "navilist.dat", std::string(9 * 512, '\0') + note + std::string(23 * 512, ' '));
-    Program editorA(Terminal("Editor A", folder / "a.txt"));
+    Program editorA(Fields("Editor A", folder / "a.txt"));  // native on Wayland
     Program editorB(Terminal("Editor B", "/dev/null"));
     const Window a = Await("Editor A"), b = Await("Editor B");
     // The title shown (_NET_WM_NAME) counts, not an older WM_NAME naming a noted window.
@@ -86,10 +85,10 @@ TEST_F(Notes, PopUpForTheNotedWindowOnlyAndLeaveItTheKeyboard) {
 
     ExpectNoteFor(a, "Editor A");
     EXPECT_TRUE(SOON(Active() == a, 2)) << "the keyboard is not back with Editor A";
-    Shell("xdotool type --delay 40 typed");
+    Type("typed");
     EXPECT_TRUE(SOON(ReadFile(folder / "a.txt") == "typed")) << "Editor A did not get the keys";
     // Moved away or minimised, it is back in the corner within a tick.
-    Shell("xdotool windowmove " + std::to_string(notes) + " 10 10");
+    Move(notes, 10, 10);
     EXPECT_TRUE(SOON(!InCorner(), 1));
     EXPECT_TRUE(SOON(Shows("Editor A"), 5)) << "not back in the corner";
     Xdotool("windowminimize", notes);

@@ -1,0 +1,36 @@
+// The window typed into: two text fields, titled "Key Target" or the second argument. At each
+// change it writes the first field's text to the file named first; once the second field has
+// the focus or a text, a tab and that text follow, and Enter in it adds a line end.
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(argc > 2 ? QString::fromUtf8(argv[2]) : QStringLiteral("Key Target"));
+    auto* first = new QLineEdit(&window);
+    auto* second = new QLineEdit(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(first);
+    layout->addWidget(second);
+    window.resize(400, 80);
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    bool entered = false;
+    const auto save = [&] {
+        QString text = first->text();
+        if (second->hasFocus() || !second->text().isEmpty()) text += QLatin1Char('\t') + second->text();
+        QFile file(path + ".part");
+        if (file.open(QIODevice::WriteOnly)) file.write((entered ? text + '\n' : text).toUtf8());
+        file.close();
+        QFile::remove(path);
+        QFile::rename(path + ".part", path);
+    };
+    QObject::connect(first, &QLineEdit::textChanged, save);
+    QObject::connect(second, &QLineEdit::textChanged, save);
+    QObject::connect(&app, &QApplication::focusChanged, save);
+    QObject::connect(second, &QLineEdit::returnPressed, [&] { entered = true, save(); });
+    window.show();
+    return app.exec();
+}
