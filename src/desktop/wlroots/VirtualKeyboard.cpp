@@ -92,6 +92,7 @@ bool VirtualKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error
         return false;
     }
     if (!keyboard_) keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(wayland_->keyboardManager, wayland_->seat);
+    wayland_->Dispatch(0);  // the latest word on which window is active: it is the one typed into
     const Toplevels::Toplevel* target = toplevels_->Active();
     const uint32_t targetId = target ? target->id : 0;
     for (size_t from = 0; from < strokes.size();) {
