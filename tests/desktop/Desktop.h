@@ -183,7 +183,10 @@ inline Window Find(const std::string& title, bool shown = true) {
     });
     if (!node.isEmpty()) return node["id"].toInteger();
     const std::string only = shown ? "--onlyvisible " : "";
-    return std::stoul("0" + Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
+    const Window window = std::stoul("0" + Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
+    XWindowAttributes a{};
+    // On sway a window it manages counts once it is in its tree, under its id there.
+    return !sway || (XGetWindowAttributes(display, window, &a) && a.override_redirect) ? window : 0;
 }
 
 inline Window Await(const std::string& title, double seconds = 10) {  // on the screen in time; 0 if not

@@ -18,6 +18,7 @@ namespace {
 // above 255, so a text with more distinct characters is typed in parts, a keymap each.
 constexpr unsigned FirstKeycode = 12, MostKeys = 255 - FirstKeycode + 1;
 constexpr unsigned ShiftMask = 1u << 0, ControlMask = 1u << 2, AltMask = 1u << 3;  // Mod1
+constexpr int KeymapSettleMs = 60;
 
 unsigned KeysymOf(const KeyStroke& stroke) {
     return stroke.keysym ? stroke.keysym : xkb_utf32_to_keysym(stroke.character);
@@ -73,7 +74,13 @@ bool VirtualKeyboard::Load(const QByteArray& keymap) {
     if (written) zwp_virtual_keyboard_v1_keymap(keyboard_, XKB_KEYMAP_FORMAT_TEXT_V1, fd, uint32_t(keymap.size() + 1));
     close(fd);
     loaded_ = written ? keymap : QByteArray();
-    return written && wayland_->Roundtrip();
+    if (!written || !wayland_->Roundtrip()) return false;
+    // The window gets the keymap with the keyboard's next key, and may drop the key itself (GTK),
+    // or read it before it has the keymap (an X11 window through XWayland): a Shift goes first,
+    // and a moment for the keymap to arrive everywhere.
+    Press(9, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(KeymapSettleMs));
+    return wayland_->Roundtrip();
 }
 
 void VirtualKeyboard::Press(unsigned keycode, unsigned modifiers) {
