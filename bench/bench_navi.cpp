@@ -89,7 +89,7 @@ void Capture(benchmark::State& state) {
     int step = 0;
     for (auto _ : state) {
         const int x = 100 + step++ % 300;
-        CaptureToClipboard(x, 200, x + 120, 280);
+        CaptureToClipboard(x, 200, x + 120, 280, [] { return true; }, [](bool) {});
     }
 }
 BENCHMARK(Capture)->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <functional>
 
 // Copies a rectangle of the screen, in screen pixels. Real: QScreen::grabWindow
 // on the primary screen; tests: a fake screen image.
@@ -11,6 +12,11 @@ public:
     // Always width x height, the parts outside the screen black; a null image when the desktop
     // gives no picture of the screen (a compositor without screen copy, or one gone).
     virtual QImage Grab(int left, int top, int width, int height) = 0;
+    // Grab's picture handed to done when the desktop has it: here at once; where pictures come
+    // with the compositor's next frame, later from the event loop, so that the caller waits for none.
+    virtual void GrabThen(int left, int top, int width, int height, const std::function<void(const QImage&)>& done) {
+        done(Grab(left, top, width, height));
+    }
     // The screen's size in pixels.
     virtual QSize ScreenSize() = 0;
 };

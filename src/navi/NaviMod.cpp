@@ -39,10 +39,11 @@ int MatchTitle(const QStringList& titles, const QString& title) {
     return index;
 }
 
-bool CaptureToClipboard(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    Services& services = Services::Get();
-    const QImage copy = services.screenGrabber->Grab(left, top, right - left, bottom - top);
-    if (copy.isNull()) return false;
-    services.clipboard->SetImage(copy);
-    return true;
+void CaptureToClipboard(int32_t left, int32_t top, int32_t right, int32_t bottom, const std::function<bool()>& wanted,
+                        const std::function<void(bool)>& done) {
+    Services::Get().screenGrabber->GrabThen(left, top, right - left, bottom - top, [=](const QImage& copy) {
+        if (!wanted()) return;
+        if (!copy.isNull()) Services::Get().clipboard->SetImage(copy);
+        done(!copy.isNull());
+    });
 }

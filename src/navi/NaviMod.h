@@ -28,6 +28,9 @@ int MatchTitle(const QStringList& titles, const QString& title);
 
 // Empties the clipboard and puts on it, as its only item, a picture of the screen
 // rectangle from (left, top), right - left wide and bottom - top high (screen
-// pixels; right and bottom exclusive). Parts outside the screen come out black. False, and
-// the clipboard as it was, when the desktop gives no picture of the screen.
-bool CaptureToClipboard(int32_t left, int32_t top, int32_t right, int32_t bottom);
+// pixels; right and bottom exclusive), then calls done(true). Parts outside the screen come
+// out black. The picture comes when the desktop has it (on Wayland with the compositor's next
+// frame); if wanted() no longer holds then, nothing happens. done(false), and the clipboard as
+// it was, when the desktop gives no picture of the screen.
+void CaptureToClipboard(int32_t left, int32_t top, int32_t right, int32_t bottom, const std::function<bool()>& wanted,
+                        const std::function<void(bool)>& done);

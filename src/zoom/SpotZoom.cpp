@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPainter>
 #include <cstdio>
 #include <utility>
@@ -172,8 +173,18 @@ void SpotZoom::tmrZoom_Timer() {
     DoEvents();
     if (IsUnloaded()) return;
 
-    // 10. The copy. Where the desktop gives none, the magnifier says so rather than show an old one.
-    if (!CaptureToClipboard(step.captureLeft, step.captureTop, step.captureRight, step.captureBottom)) {
+    // 10. The copy, shown when the desktop has it; a later tick's copy makes this one stale.
+    const int capture = ++captures_;
+    const QPointer<SpotZoom> self(this);
+    CaptureToClipboard(
+        step.captureLeft, step.captureTop, step.captureRight, step.captureBottom,
+        [self, capture] { return self && !self->IsUnloaded() && capture == self->captures_; },
+        [this](bool copied) { ShowCapture(copied); });
+}
+
+void SpotZoom::ShowCapture(bool copied) {
+    // Where the desktop gives no picture, the magnifier says so rather than show an old one.
+    if (!copied) {
         Picture1->ShowNoPicture();
         if (!std::exchange(toldNoPicture_, true))
             std::fputs("pelmora: the magnifier gets no picture of the screen from this desktop.\n", stderr);

@@ -79,7 +79,10 @@ protected:
     void Form_Unload() override;
 
 private:
+    void ShowCapture(bool copied);
+
     ClipboardContent savedClipboard_;
+    int captures_ = 0;  // copies asked for, the last one the one shown
     bool asking_ = false;
     bool toldNoPicture_ = false;
 };

@@ -7,33 +7,13 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
 namespace {
-
-// What the compositor says of one picture as it makes it.
-struct Frame {
-    uint32_t format = 0, width = 0, height = 0, stride = 0, flags = 0;
-    bool described = false, ready = false, failed = false;
-};
-
-void OnBuffer(void* data, zwlr_screencopy_frame_v1*, uint32_t format, uint32_t width, uint32_t height, uint32_t stride) {
-    auto* f = static_cast<Frame*>(data);
-    if (f->width) return;  // the first shared-memory format offered is taken
-    *f = Frame{format, width, height, stride};
-}
-void OnFlags(void* data, zwlr_screencopy_frame_v1*, uint32_t flags) { static_cast<Frame*>(data)->flags = flags; }
-void OnReady(void* data, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) { static_cast<Frame*>(data)->ready = true; }
-void OnFailed(void* data, zwlr_screencopy_frame_v1*) { static_cast<Frame*>(data)->failed = true; }
-void OnDamage(void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t, uint32_t) {}
-void OnDmabuf(void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {}
-void OnBufferDone(void* data, zwlr_screencopy_frame_v1*) { static_cast<Frame*>(data)->described = true; }
-
-const zwlr_screencopy_frame_v1_listener frameListener{OnBuffer, OnFlags,  OnReady,     OnFailed,
-                                                      OnDamage, OnDmabuf, OnBufferDone};
 
 constexpr int WaitMs = 1000;
 constexpr int SearchRadius = 48;
@@ -50,7 +30,95 @@ QRect Difference(const QImage& a, const QImage& b) {
     return box;
 }
 
+// The wanted rectangle, black where it leaves the output; null when the visible part has no picture.
+QImage Framed(const QRect& wanted, const QRect& visible, const QImage& part) {
+    if (!visible.isEmpty() && part.isNull()) return {};
+    QImage copy(wanted.size(), QImage::Format_RGB32);
+    copy.fill(Qt::black);
+    if (!visible.isEmpty()) QPainter(&copy).drawImage(visible.topLeft() - wanted.topLeft(), part);
+    return copy;
+}
+
 }  // namespace
+
+// One picture on its way: the compositor says what buffer it wants, gets one in shared memory,
+// and fills it at its next frame.
+struct ScreenCopy::Request {
+    zwlr_screencopy_frame_v1* copy = nullptr;
+    wl_shm* shm = nullptr;
+    uint32_t format = 0, width = 0, height = 0, stride = 0, flags = 0;
+    int fd = -1;
+    void* pixels = MAP_FAILED;
+    size_t size = 0;
+    wl_buffer* buffer = nullptr;
+    bool finished = false;
+    QImage picture;
+    std::function<void()> onFinished;
+
+    ~Request() { Release(); }
+    void Release() {
+        if (buffer) wl_buffer_destroy(std::exchange(buffer, nullptr));
+        if (copy) zwlr_screencopy_frame_v1_destroy(std::exchange(copy, nullptr));
+        if (pixels != MAP_FAILED) munmap(std::exchange(pixels, MAP_FAILED), size);
+        if (fd >= 0) close(std::exchange(fd, -1));
+    }
+    void Finish(const QImage& result) {
+        if (finished) return;
+        finished = true;
+        picture = result;
+        Release();
+        if (onFinished) onFinished();
+    }
+    // The buffer described: shared memory of that size, for the compositor to copy into.
+    void HandOverBuffer() {
+        if (buffer || finished) return;
+        if (format != WL_SHM_FORMAT_XRGB8888 && format != WL_SHM_FORMAT_ARGB8888) return Finish({});
+        size = size_t(stride) * height;
+        fd = memfd_create("pelmora-screen", MFD_CLOEXEC);
+        if (fd < 0 || ftruncate(fd, off_t(size)) != 0) return Finish({});
+        pixels = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (pixels == MAP_FAILED) return Finish({});
+        wl_shm_pool* pool = wl_shm_create_pool(shm, fd, int32_t(size));
+        buffer = wl_shm_pool_create_buffer(pool, 0, int32_t(width), int32_t(height), int32_t(stride), format);
+        wl_shm_pool_destroy(pool);
+        zwlr_screencopy_frame_v1_copy(copy, buffer);
+    }
+    void Ready() {
+        const QImage shared(static_cast<const uchar*>(pixels), int(width), int(height), int(stride),
+                            QImage::Format_RGB32);
+        // A copy of its own: the shared memory goes at Finish.
+        Finish(flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT ? shared.mirrored(false, true) : shared.copy());
+    }
+};
+
+namespace {
+
+using Request = ScreenCopy::Request;
+
+Request* Of(void* data) { return static_cast<Request*>(data); }
+
+void OnBuffer(void* data, zwlr_screencopy_frame_v1* copy, uint32_t format, uint32_t width, uint32_t height,
+              uint32_t stride) {
+    Request* r = Of(data);
+    if (r->width) return;  // the first shared-memory format offered is taken
+    std::tie(r->format, r->width, r->height, r->stride) = std::tuple(format, width, height, stride);
+    if (zwlr_screencopy_frame_v1_get_version(copy) < 3) r->HandOverBuffer();  // no buffer_done follows
+}
+void OnFlags(void* data, zwlr_screencopy_frame_v1*, uint32_t flags) { Of(data)->flags = flags; }
+void OnReady(void* data, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) { Of(data)->Ready(); }
+void OnFailed(void* data, zwlr_screencopy_frame_v1*) { Of(data)->Finish({}); }
+void OnDamage(void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void OnDmabuf(void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {}
+void OnBufferDone(void* data, zwlr_screencopy_frame_v1*) { Of(data)->HandOverBuffer(); }
+
+const zwlr_screencopy_frame_v1_listener frameListener{OnBuffer, OnFlags,  OnReady,     OnFailed,
+                                                      OnDamage, OnDmabuf, OnBufferDone};
+
+}  // namespace
+
+ScreenCopy::ScreenCopy(std::shared_ptr<WaylandConnection> wayland) : wayland_(std::move(wayland)) {}
+
+ScreenCopy::~ScreenCopy() = default;
 
 QRect ScreenCopy::Output() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -59,54 +127,51 @@ QRect ScreenCopy::Output() {
 
 QSize ScreenCopy::ScreenSize() { return Output().size(); }
 
-QImage ScreenCopy::Capture(const QRect& region, bool withPointer) {
-    if (!wayland_->screencopyManager || !wayland_->output || !wayland_->shm || region.isEmpty()) return {};
-    Frame frame;
-    zwlr_screencopy_frame_v1* copy = zwlr_screencopy_manager_v1_capture_output_region(
+std::unique_ptr<Request> ScreenCopy::Start(const QRect& region, bool withPointer) {
+    auto request = std::make_unique<Request>();
+    if (!wayland_->screencopyManager || !wayland_->output || !wayland_->shm || region.isEmpty()) {
+        request->Finish({});
+        return request;
+    }
+    request->shm = wayland_->shm;
+    request->copy = zwlr_screencopy_manager_v1_capture_output_region(
         wayland_->screencopyManager, withPointer, wayland_->output, region.x() - wayland_->outputX,
         region.y() - wayland_->outputY, region.width(), region.height());
-    zwlr_screencopy_frame_v1_add_listener(copy, &frameListener, &frame);
-    const bool listsFormats = zwlr_screencopy_frame_v1_get_version(copy) >= 3;  // and ends the list
-    QImage picture;
-    if (wayland_->WaitFor([&] { return frame.failed || (listsFormats ? frame.described : frame.width > 0); }, WaitMs) &&
-        !frame.failed && (frame.format == WL_SHM_FORMAT_XRGB8888 || frame.format == WL_SHM_FORMAT_ARGB8888)) {
-        const size_t size = size_t(frame.stride) * frame.height;
-        const int fd = memfd_create("pelmora-screen", MFD_CLOEXEC);
-        void* pixels = fd >= 0 && ftruncate(fd, off_t(size)) == 0
-                           ? mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
-                           : MAP_FAILED;
-        if (pixels != MAP_FAILED) {
-            wl_shm_pool* pool = wl_shm_create_pool(wayland_->shm, fd, int32_t(size));
-            wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, int32_t(frame.width), int32_t(frame.height),
-                                                          int32_t(frame.stride), frame.format);
-            zwlr_screencopy_frame_v1_copy(copy, buffer);
-            if (wayland_->WaitFor([&] { return frame.ready || frame.failed; }, WaitMs) && frame.ready) {
-                const QImage shared(static_cast<const uchar*>(pixels), int(frame.width), int(frame.height),
-                                    int(frame.stride), QImage::Format_RGB32);
-                // A copy of its own: the shared memory goes below.
-                const bool upsideDown = frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT;
-                picture = upsideDown ? shared.mirrored(false, true) : shared.copy();
-            }
-            wl_buffer_destroy(buffer);
-            wl_shm_pool_destroy(pool);
-            munmap(pixels, size);
-        }
-        if (fd >= 0) close(fd);
-    }
-    zwlr_screencopy_frame_v1_destroy(copy);
-    return picture;
+    zwlr_screencopy_frame_v1_add_listener(request->copy, &frameListener, request.get());
+    return request;
+}
+
+QImage ScreenCopy::Capture(const QRect& region, bool withPointer) {
+    const std::unique_ptr<Request> request = Start(region, withPointer);
+    wayland_->WaitFor([&] { return request->finished; }, WaitMs);
+    return request->picture;
 }
 
 QImage ScreenCopy::Grab(int left, int top, int width, int height) {
     if (width <= 0 || height <= 0) return {};
     const QRect wanted(left, top, width, height), visible = wanted.intersected(Output());
-    QImage copy(width, height, QImage::Format_RGB32);
-    copy.fill(Qt::black);
-    if (visible.isEmpty()) return copy;
-    const QImage part = Capture(visible, false);
-    if (part.isNull()) return {};
-    QPainter(&copy).drawImage(visible.topLeft() - wanted.topLeft(), part);
-    return copy;
+    return Framed(wanted, visible, visible.isEmpty() ? QImage() : Capture(visible, false));
+}
+
+void ScreenCopy::GrabThen(int left, int top, int width, int height, const std::function<void(const QImage&)>& done) {
+    const QRect wanted(left, top, width, height), visible = wanted.intersected(Output());
+    if (visible.isEmpty()) return done(Grab(left, top, width, height));
+    const int id = ++lastId_;
+    Request& request = *(pending_[id] = Start(visible, false));
+    // Answered from the event loop, never from inside the compositor's event: the caller may ask again.
+    request.onFinished = [this, id, wanted, visible, done] {
+        QTimer::singleShot(0, &answers_, [this, id, wanted, visible, done] {
+            const auto found = pending_.find(id);
+            const QImage part = found->second->picture;
+            pending_.erase(found);
+            done(Framed(wanted, visible, part));
+        });
+    };
+    QTimer::singleShot(WaitMs, &answers_, [this, id] {
+        if (const auto found = pending_.find(id); found != pending_.end()) found->second->Finish({});  // no answer
+    });
+    if (request.finished) request.onFinished();
+    wl_display_flush(wayland_->display);
 }
 
 QPoint ScreenCopy::Position() {

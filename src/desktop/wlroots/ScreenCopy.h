@@ -3,7 +3,9 @@
 #include "Pointer.h"
 #include "ScreenGrabber.h"
 
+#include <QObject>
 #include <QRect>
+#include <map>
 #include <memory>
 
 class WaylandConnection;
@@ -16,10 +18,14 @@ class WaylandConnection;
 // picture tells, and XWayland's pointer serves: exact over X11 windows, still over others.
 class ScreenCopy : public ScreenGrabber, public Pointer {
 public:
-    explicit ScreenCopy(std::shared_ptr<WaylandConnection> wayland) : wayland_(std::move(wayland)) {}
+    explicit ScreenCopy(std::shared_ptr<WaylandConnection> wayland);
+    ~ScreenCopy() override;
 
     // Parts outside the output are black; a null image when the compositor gives no picture.
     QImage Grab(int left, int top, int width, int height) override;
+    // The compositor fills the picture at its next frame: the answer comes from the event loop.
+    void GrabThen(int left, int top, int width, int height,
+                  const std::function<void(const QImage&)>& done) override;
     QSize ScreenSize() override;
     // Looked for around where it was last, then on the whole output; where it was last when
     // it is nowhere to be seen.
@@ -28,10 +34,16 @@ public:
     // The region (layout pixels, within the output) as the compositor shows it; null on failure.
     QImage Capture(const QRect& region, bool withPointer);
 
+    struct Request;
+
 private:
+    std::unique_ptr<Request> Start(const QRect& region, bool withPointer);
     QRect Output();
 
     std::shared_ptr<WaylandConnection> wayland_;
+    std::map<int, std::unique_ptr<Request>> pending_;  // pictures on their way to a GrabThen
+    int lastId_ = 0;
+    QObject answers_;  // the queued answers, dropped with the grabber
     QPoint pointer_{-1, -1};
     bool drawnIntoEveryPicture_ = false;
 };

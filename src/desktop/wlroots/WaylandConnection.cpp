@@ -88,7 +88,9 @@ bool WaylandConnection::Dispatch(int timeoutMs) {
         wl_display_cancel_read(display);
         return Alive();
     }
-    return wl_display_read_events(display) == 0 && wl_display_dispatch_pending(display) >= 0;
+    const bool read = wl_display_read_events(display) == 0 && wl_display_dispatch_pending(display) >= 0;
+    wl_display_flush(display);  // what the events' handlers asked for, before the next wait
+    return read;
 }
 
 bool WaylandConnection::Roundtrip() { return Alive() && wl_display_roundtrip(display) >= 0; }

@@ -2,8 +2,8 @@
 #include "Support.h"
 #include "Timer.h"
 
-// What a tick decides from the pointer, the edge count so far and the screen: the new edge count,
-// the position text, the offsets and window position (twips) and the screen copy (pixels).
+// From the pointer, the edge count and the screen: the edge count, the position text, the
+// offsets and window position (twips) and the screen copy (pixels).
 TEST(SpotZoom, TickFollowsThePointerFlipsAtTheEdgesAndAsksAtTheThirdTickAtTheLeft) {
     const ZoomScreen screen{15, 15, 12000, 9000}, room{15, 15, 11500, 8700}, half{7.5, 7.5, 6000, 4500};
     const struct {
@@ -31,8 +31,7 @@ TEST(SpotZoom, TickFollowsThePointerFlipsAtTheEdgesAndAsksAtTheThirdTickAtTheLef
     }
 }
 
-// The asking tick copies nothing; a tick whose events unload the magnifier copies nothing after,
-// and the user's clipboard comes back.
+// The asking tick copies nothing, nor a tick whose events unload it; the clipboard comes back.
 TEST(SpotZoom, NoCopyWhileAskingNorAfterAnUnloadInsideATick) {
     FakeServices fakes;
     const ClipboardContent user{{"text/plain", "user text"}};
@@ -48,5 +47,29 @@ TEST(SpotZoom, NoCopyWhileAskingNorAfterAnUnloadInsideATick) {
     zoom.tmrZoom_Timer();
     EXPECT_EQ(fakes.clipboard->sets, 2);
     EXPECT_EQ(fakes.clipboard->content, user);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Where the picture comes after the tick, one overtaken by a later tick's, or by the unload, never shows.
+TEST(SpotZoom, ShowsOnlyTheLastTicksPicture) {
+    struct LateScreen : FakeScreenGrabber {
+        std::vector<std::function<void()>> answers;
+        void GrabThen(int x, int y, int w, int h, const std::function<void(const QImage&)>& done) override {
+            answers.push_back([=, this] { done(Grab(x, y, w, h)); });
+        }
+    };
+    FakeServices fakes;
+    LateScreen* screen = Install<LateScreen>(fakes.s.screenGrabber);
+    SpotZoom& zoom = Forms::Show<SpotZoom>();
+    zoom.tmrZoom->SetEnabled(false);
+    zoom.tmrZoom_Timer();
+    zoom.tmrZoom_Timer();
+    screen->answers[1]();
+    screen->answers[0]();
+    EXPECT_EQ(fakes.clipboard->sets, 1);
+    zoom.tmrZoom_Timer();
+    Forms::Unload(&zoom);
+    screen->answers[2]();
+    EXPECT_EQ(fakes.clipboard->sets, 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
