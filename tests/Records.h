@@ -1,8 +1,7 @@
 #pragma once
 
-// The 512-byte records of both data files, for unit, fuzz and desktop tests alike (Bytes is
-// QByteArray or std::string): six fields of 100, 50, 18, 18, 300 and 26 bytes. A text is
-// space-padded to its field; an empty text, and each field after those given, is zero bytes.
+// The 512-byte records of both data files (Bytes: QByteArray or std::string), fields of 100, 50,
+// 18, 18, 300 and 26 bytes: a text space-padded, an empty or missing one zero bytes.
 
 #include <initializer_list>
 
@@ -17,7 +16,7 @@ Bytes Record(std::initializer_list<Bytes> texts) {
     return record;
 }
 
-// A note as the notes window writes it: title and comment, the other fields blank.
+// A note as the notes window writes it.
 template <class Bytes>
 Bytes Note(const Bytes& title, const Bytes& comment) {
     return Record<Bytes>({title, " ", " ", " ", comment, " "});

@@ -1,7 +1,7 @@
 #pragma once
 
-// Drives programs on the private desktop of scripts/run-desktop as a person would. On sway the
-// windows are sway's (native and XWayland alike), known by their ids in its tree.
+// Drives programs on the private desktop of scripts/run-desktop as a person would. On sway a
+// window is known by its id in sway's tree, native and XWayland alike.
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,7 +19,6 @@
 #include <sys/wait.h>
 #include <thread>
 
-// Retries the condition every 20 ms until it holds or the time is up.
 inline bool WaitFor(const std::function<bool()>& condition, double seconds = 10) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!condition()) {
@@ -29,7 +28,7 @@ inline bool WaitFor(const std::function<bool()>& condition, double seconds = 10)
     return true;
 }
 
-// Whether the condition holds within the seconds given, or else 10.
+// Whether the condition holds within the seconds given (10 if none).
 #define SOON(condition, ...) WaitFor([&] { return bool(condition); } __VA_OPT__(, ) __VA_ARGS__)
 
 inline void Pause(double seconds) { SOON(false, seconds); }
@@ -51,13 +50,12 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// An xterm writing each key as it comes to the file: no echo, Enter as a line end.
+// An xterm writing each key to the file as it comes.
 inline std::string Terminal(const std::string& title, const std::string& file) {
     return "env LANG=C.UTF-8 xterm -T '" + title + "' -e sh -c 'stty -icanon -echo; exec cat > " + file + "'";
 }
 
-// Two text fields writing what they hold to the file at each change: the Qt program of the tests,
-// a native window on Wayland.
+// The tests' Qt window, writing its fields to the file; native on Wayland.
 inline std::string Fields(const std::string& title, const std::string& file) {
     return std::string(getenv("WAYLAND_DISPLAY") ? "QT_QPA_PLATFORM=wayland " : "") + KEY_TARGET " " + file + " '" +
            title + "'";
@@ -85,7 +83,7 @@ public:
     ~Program() {
         if (Running()) kill(pid_, SIGKILL);
         waitpid(pid_, &status_, 0);
-        // A sanitizer's report goes where scripts/setup looks for it.
+        // where scripts/setup looks for sanitizer reports
         const std::string err = Stderr(), reports = getenv("PELMORA_SANITIZER_REPORTS") ?: "";
         if (!reports.empty() && (err.find("runtime error:") != err.npos || err.find("Sanitizer") != err.npos))
             WriteFile(reports + "/program." + std::to_string(pid_), err);
@@ -110,7 +108,6 @@ inline Display* const display = [] {
 }();
 inline const Window root = DefaultRootWindow(display);
 
-// The first window below (depth first) that passes the test, or 0.
 inline Window Walk(Window window, const std::function<bool(Window)>& test, bool deep = true) {
     Window parent, *list = nullptr, found = 0;
     unsigned count = 0;
@@ -121,7 +118,7 @@ inline Window Walk(Window window, const std::function<bool(Window)>& test, bool 
     return found;
 }
 
-template <class Item>  // bytes (as char) or, in format 32, longs
+template <class Item>  // char, or long in format 32
 std::vector<Item> Property(Window window, const char* name) {
     Atom type;
     int format;
@@ -137,7 +134,6 @@ std::vector<Item> Property(Window window, const char* name) {
 
 inline const bool sway = std::string(getenv("PELMORA_DESKTOP") ?: "") == "sway";
 
-// The first of sway's windows that passes the test, as its tree lists it; empty if none.
 inline QJsonObject SwayWindow(const std::function<bool(const QJsonObject&)>& test) {
     std::function<QJsonObject(const QJsonObject&)> walk = [&](const QJsonObject& node) {
         if (node["pid"].toInt() && test(node)) return node;
@@ -158,7 +154,7 @@ inline bool Has(Window window, const char* name, const char* atom) {
 
 inline bool IsMinimised(Window window) { return !sway && Has(window, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN"); }
 
-inline bool IsAbove(Window window) {  // i3 and sway have no such band, and float a window above the tiled ones
+inline bool IsAbove(Window window) {  // i3 and sway float it above the tiled windows instead
     if (sway) return SwayWindow(window)["type"].toString() == "floating_con";
     return Has(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE") || !Property<long>(window, "I3_FLOATING_WINDOW").empty();
 }
@@ -174,8 +170,8 @@ struct Rect {
     explicit operator bool() const { return width > 0; }
 };
 
-// The window whose title (WM_NAME) matches, on the screen or (shown false) anywhere; 0 if none.
-// On sway an X11 window it leaves alone (the magnifier) is known by its X11 id.
+// The window whose title matches, on the screen or (shown false) anywhere; 0 if none. On sway
+// an X11 window it does not manage (the magnifier) is known by its X11 id.
 inline Window Find(const std::string& title, bool shown = true) {
     const std::regex name(title);
     const QJsonObject node = !sway ? QJsonObject() : SwayWindow([&](const QJsonObject& node) {
@@ -185,11 +181,10 @@ inline Window Find(const std::string& title, bool shown = true) {
     const std::string only = shown ? "--onlyvisible " : "";
     const Window window = std::stoul("0" + Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
     XWindowAttributes a{};
-    // On sway a window it manages counts once it is in its tree, under its id there.
     return !sway || (XGetWindowAttributes(display, window, &a) && a.override_redirect) ? window : 0;
 }
 
-inline Window Await(const std::string& title, double seconds = 10) {  // on the screen in time; 0 if not
+inline Window Await(const std::string& title, double seconds = 10) {
     Window window = 0;
     SOON((window = Find(title)), seconds);
     return window;
@@ -210,7 +205,7 @@ inline Rect Area(Window window) {  // the client area on the screen
 
 inline std::vector<uint32_t> Pixels(const Rect& a) {  // 0xRRGGBB, row by row
     std::vector<uint32_t> out;
-    if (sway) {  // XWayland's root holds the X11 windows only
+    if (sway) {  // XWayland's root holds X11 windows only
         const std::string geometry = std::to_string(a.x) + "," + std::to_string(a.y) + " " + std::to_string(a.width) +
                                      "x" + std::to_string(a.height);
         const std::string ppm = Shell("grim -t ppm -g '" + geometry + "' - | convert - -depth 8 rgb:-");
@@ -230,8 +225,7 @@ inline bool IsPelmora(Window window) {  // WM_CLASS is "instance\0class\0"
     return std::string(names.begin(), names.end()).ends_with(std::string("\0pelmora\0", 9));
 }
 
-// The program's icon: its own small window in an XEmbed tray, or else the tray's place in the
-// corner of the screen on a panel that draws it (one on a session bus, as scripts/desktops sets up).
+// The icon: our small window in an XEmbed tray, or the corner where a panel on the session bus draws it.
 inline Rect TrayIcon() {
     const Rect screen = Area(root);
     if (getenv("DBUS_SESSION_BUS_ADDRESS")) return {screen.width - 14, screen.height - 14, 1, 1};
@@ -239,7 +233,7 @@ inline Rect TrayIcon() {
     return icon ? Area(icon) : Rect{};
 }
 
-// Pop-ups on the screen: the program's (menus typed as normal windows) but tooltips, a panel's menus.
+// Pop-ups shown: ours but tooltips (Qt types its menus as normal windows), a panel's menus.
 inline size_t Menus() {
     size_t menus = 0;
     Walk(root, [&](Window w) {
@@ -252,8 +246,7 @@ inline size_t Menus() {
     return menus;
 }
 
-// No key held down; the keyboard mapping and Caps Lock as given (on X11: on sway the keymap is the
-// one of the keyboard typed on last).
+// No key held; on X11 also the mapping and Caps Lock as given (sway's keymap is the last typist's).
 inline void ExpectKeyboard(const std::string& keymap, bool capsLock) {
     char keys[32];
     XQueryKeymap(display, keys);
@@ -263,7 +256,7 @@ inline void ExpectKeyboard(const std::string& keymap, bool capsLock) {
     EXPECT_EQ(Shell("xset -q").find("Caps Lock:   on") != std::string::npos, capsLock) << "Caps Lock changed";
 }
 
-inline void ResetKeyboard() {  // the us layout, Caps Lock off
+inline void ResetKeyboard() {  // us, Caps Lock off
     Shell("setxkbmap -model pc105 -layout us; xset -q | grep -q 'Caps Lock:   on' && xdotool key Caps_Lock");
 }
 
@@ -288,7 +281,7 @@ inline void Activate(Window window) {
     else Xdotool("windowactivate --sync", window);
 }
 
-inline void ActivateForTyping(Window window) {  // and lets its field take the focus
+inline void ActivateForTyping(Window window) {  // and gives its field time to take the focus
     if (sway) Activate(window);
     else Xdotool("windowactivate --sync " + std::to_string(window) + " windowfocus --sync", window);
     Pause(0.3);
@@ -305,13 +298,12 @@ inline Window Active() {
     return std::stoul("0" + Shell("xdotool getactivewindow 2>/dev/null"));
 }
 
-// As a person types; on sway wtype, whose fresh keyboard the window meets at its first key,
-// which it drops: a Shift goes first.
+// On sway wtype: a window drops the first key of a keyboard new to it, so a Shift goes first.
 inline void Type(const std::string& text) {
     Shell((sway ? "wtype -k Shift_L -s 100 -d 40 '" : "xdotool type --delay 40 '") + text + "'");
 }
 
-// Answers the program's message box with a key; false if none came or it stayed.
+// Answers our message box with a key; false if none came or it stayed.
 inline bool Answer(const std::string& key = "Return") {
     const Window box = Await("Pelmora");
     ActivateForTyping(box);
@@ -319,7 +311,6 @@ inline bool Answer(const std::string& key = "Return") {
     return box && SOON(!Viewable(box), 5);
 }
 
-// The program started in the folder given, the keys typed in its main window.
 inline std::unique_ptr<Program> Pelmora(const std::string& keys, const std::string& dir = "") {
     auto program = std::make_unique<Program>(PELMORA_BINARY, "", dir);
     ActivateForTyping(Await("Pelmora - Utility for Windows "));
@@ -327,7 +318,7 @@ inline std::unique_ptr<Program> Pelmora(const std::string& keys, const std::stri
     return program;
 }
 
-// The program (or PELMORA_PROGRAM, an installed one) with its main window and tray icon.
+// The program (or an installed one, PELMORA_PROGRAM) with its main window and tray icon.
 class ProgramOnDesktop : public ::testing::Test {
 protected:
     Program program{getenv("PELMORA_PROGRAM") ?: PELMORA_BINARY};
@@ -338,7 +329,6 @@ protected:
         ASSERT_TRUE(SOON(TrayIcon())) << "no icon in the tray";
     }
     bool MainShown() { return Viewable(main) && !IsMinimised(main); }
-    // Opens the tray menu (the program's, or a panel's drawing) and picks an item by its letter.
     void ChooseFromTrayMenu(const std::string& letter) {
         const size_t before = Menus();  // the magnifier counts too
         Click(TrayIcon(), 3);

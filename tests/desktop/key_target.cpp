@@ -1,6 +1,5 @@
-// The window typed into: two text fields, titled "Key Target" or the second argument. At each
-// change it writes the first field's text to the file named first; once the second field has
-// the focus or a text, a tab and that text follow, and Enter in it adds a line end.
+// Two text fields, titled "Key Target" or argv[2], written to the file argv[1] at each change:
+// the first's text; once the second has the focus or a text, a tab and it; Enter in it, a line end.
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>

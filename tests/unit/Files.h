@@ -8,7 +8,7 @@
 #include <ostream>
 #include <sys/stat.h>
 
-// Lets GoogleTest show texts in failure messages instead of their characters one by one.
+// Texts in failure messages as text, not character by character.
 inline std::ostream& operator<<(std::ostream& out, const QString& text) { return out << text.toStdString(); }
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text << '"'; }
 
@@ -24,7 +24,7 @@ inline mode_t ModeOf(const QString& path) {
     struct stat st{};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
-// A data file: nine records of zero bytes, the records given, zero bytes up to record 33.
+// Nine records of zero bytes, the records given, zero bytes up to record 33.
 inline QByteArray DataFile(const QList<QByteArray>& records) {
     const QByteArray file = QByteArray(9 * 512, '\0') + records.join();
     return file + QByteArray(33 * 512 - file.size(), '\0');

@@ -1,7 +1,7 @@
 #pragma once
 
-// A fake of every desktop service, installed afresh by FakeServices, and a fixture that runs a
-// test in a folder of its own.
+// A fake of every desktop service, installed afresh by FakeServices; a fixture that runs a test
+// in a folder of its own.
 
 #include "BrowserCommands.h"
 #include "Clipboard.h"
@@ -32,7 +32,7 @@ T Pop(std::deque<T>& queue, T otherwise) {
     return front;
 }
 
-// Answers from a queue, else Yes or OK; duringAsk stands in for the box's own event loop.
+// Answers from a queue, else Yes or OK; duringAsk stands for the box's own event loop.
 struct FakeMessageBox : MessageBox {
     QStringList prompts;
     std::deque<int> answers;
@@ -52,7 +52,7 @@ struct FakeClock : Clock {
     double now = 0;
     double SecondsOfDay() override { return now; }
 };
-// A window manager that obeys unless told otherwise: an activated window gets the focus.
+// An activated window gets the focus unless the window manager does not obey.
 struct FakeFocusWindow : FocusWindow {
     Info info{0x400001, false, false};
     unsigned long lastOther = 0;
@@ -86,7 +86,6 @@ struct FakeDesktopWindows : DesktopWindows {
     void Restore(uint32_t id) override { restored.push_back(id); }
     bool CanMinimise() override { return true; }
     void Minimise(uint32_t id) override { minimised.push_back(id); }
-    // An application window in front of all others.
     void Front(const QString& title) { stack.insert(stack.begin(), {0x1000u + uint32_t(stack.size()), App, title}); }
     const Window* At(uint32_t id) const {
         for (const Window& w : stack)
@@ -123,7 +122,7 @@ struct FakePointer : Pointer {
     QPoint at{500, 400};
     QPoint Position() override { return at; }
 };
-// Keys as written, with the type and text of their default value.
+// Keys with the type and text of their default value.
 struct FakeBrowserCommands : BrowserCommands {
     std::map<QString, std::pair<int, QString>> keys;
     QStringList queried;
@@ -150,7 +149,6 @@ Fake* Install(std::shared_ptr<Base>& slot) {
     return fake.get();
 }
 
-// Installs a fresh fake of every service; the services own them.
 struct FakeServices {
     Services& s = Services::Get();
     FakeMessageBox* messageBox = Install<FakeMessageBox>(s.messageBox);
@@ -165,7 +163,7 @@ struct FakeServices {
     FakeProcessStarter* starter = Install<FakeProcessStarter>(s.processStarter);
 };
 
-// A test in a folder of its own, over fresh fakes; the forms it loaded are unloaded after it.
+// A test in a folder of its own over fresh fakes; its forms are unloaded after it.
 struct InFolder : ::testing::Test, FakeServices {
     QTemporaryDir dir;
     QString home = QDir::currentPath();

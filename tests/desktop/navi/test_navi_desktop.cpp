@@ -10,12 +10,12 @@ protected:
     Folder folder;
     std::unique_ptr<Program> program;
     Window notes = 0;
-    bool warm = false;  // a note is up since the start
+    bool warm = false;  // no note up since the start
     const Rect desk = Area(root);
     const std::string desktop = getenv("PELMORA_DESKTOP");
     const bool tiling = desktop == "i3" || sway, handing = desktop == "fluxbox" || desktop == "icewm";
 
-    // A person moves the pointer back to their work; on i3, where the focus follows it, onto the bar.
+    // Back to the work; on i3, where the focus follows the pointer, onto the bar.
     void PointerAway() { Shell("xdotool mousemove 9 " + std::to_string(desk.height - 2)); }
     void Open(Window application) {
         program.reset();
@@ -27,11 +27,11 @@ protected:
         EXPECT_TRUE(SOON(Waiting() || (Find("Notes: .*") == notes && Active() == application)));
         warm = !Waiting();
     }
-    bool Waiting() {  // for an application with a note, out of the way
+    bool Waiting() {  // out of the way, for an application with a note
         if (Find("Navigation Notes", false) != notes) return false;
         return tiling ? Viewable(notes) && InCorner() : IsMinimised(notes) && !IsAbove(notes);
     }
-    bool InCorner() {  // the frame 700 twips (46.7 pixels) from the right and bottom edges
+    bool InCorner() {  // the frame 700 twips (46.7 pixels) from the right and bottom
         const Rect r = Area(notes);
         std::vector<long> frame = Property<long>(notes, "_NET_FRAME_EXTENTS");  // left, right, top, bottom
         frame.resize(4);
@@ -52,11 +52,11 @@ protected:
         Activate(application);
         TookTheKeyboard();
         EXPECT_TRUE(SOON(Shows(title), 5)) << "no note in the corner for " << title;
-        // The first note after the start may come up the usual way, and the window manager hand it
-        // the keyboard, which the program gives back; fluxbox and icewm always do.
+        // The window manager may hand the first note the keyboard, which comes back; fluxbox and
+        // icewm always do.
         EXPECT_FALSE(TookTheKeyboard() && warm && !handing) << "the note took the keyboard";
     }
-    // From the application to the notes window, the note typed (its box has the keyboard), 保存.
+    // From the application to the notes window: the note typed into its box, 保存.
     void WriteNote(Window application, const std::string& title) {
         Activate(application);
         Pause(1.6);  // a tick sees the application
@@ -77,7 +77,7 @@ TEST_F(Notes, PopUpForTheNotedWindowOnlyAndLeaveItTheKeyboard) {
     Program editorA(Fields("Editor A", folder / "a.txt"));  // native on Wayland
     Program editorB(Terminal("Editor B", "/dev/null"));
     const Window a = Await("Editor A"), b = Await("Editor B");
-    // The title shown (_NET_WM_NAME) counts, not an older WM_NAME naming a noted window.
+    // The title shown (_NET_WM_NAME) counts, not an older WM_NAME.
     const std::string id = " -id " + std::to_string(b);
     Shell("xprop" + id + " -f _NET_WM_NAME 8u -set _NET_WM_NAME 'Editor B'; xprop" + id + " -set WM_NAME 'Editor A'");
     Open(b);
@@ -87,7 +87,6 @@ TEST_F(Notes, PopUpForTheNotedWindowOnlyAndLeaveItTheKeyboard) {
     EXPECT_TRUE(SOON(Active() == a, 2)) << "the keyboard is not back with Editor A";
     Type("typed");
     EXPECT_TRUE(SOON(ReadFile(folder / "a.txt") == "typed")) << "Editor A did not get the keys";
-    // Moved away or minimised, it is back in the corner within a tick.
     Move(notes, 10, 10);
     EXPECT_TRUE(SOON(!InCorner(), 1));
     EXPECT_TRUE(SOON(Shows("Editor A"), 5)) << "not back in the corner";
@@ -97,9 +96,8 @@ TEST_F(Notes, PopUpForTheNotedWindowOnlyAndLeaveItTheKeyboard) {
     EXPECT_TRUE(SOON(Waiting(), 5)) << "the note stayed up for Editor B";
 }
 
-// A GTK dialog that draws its own title bar and an xterm whose Japanese title comes as
-// COMPOUND_TEXT each get their own note, not the one of the window below, also after a
-// restart; 次回は表示しない deletes a note, keeping it in the backup.
+// A GTK dialog drawing its own title bar and an xterm with a COMPOUND_TEXT title get their own
+// notes, also after a restart; 次回は表示しない deletes a note, keeping it in the backup.
 TEST_F(Notes, FollowRealProgramsWhateverDrawsOrEncodesTheirTitle) {
     Program below(Terminal("Below", "/dev/null"));
     Program zenity("zenity --entry --title 'Zenity CSD'", "GTK_CSD=1");

@@ -1,5 +1,5 @@
-// The key sender on several layouts, and the notebook typing an entry into the application with
-// its pauses, and only there; each leaves the keyboard as it was.
+// The key sender on several layouts, and the notebook typing into the application, with pauses
+// and only there; each leaves the keyboard as it was.
 
 #include "XTestKeySender.h"
 
@@ -20,7 +20,7 @@ protected:
         notebook.reset();
         ResetKeyboard();
     }
-    // The notebook with entries of login alice and Tab, then each password and the key after it.
+    // Entries of login alice and Tab, then each password and the key after it.
     void Open(const std::vector<std::pair<std::string, std::string>>& entries) {
         std::string file(9 * 512, '\0');
         for (const auto& [password, key] : entries)
@@ -48,7 +48,7 @@ class Layouts : public Typing, public ::testing::WithParamInterface<const char*>
 
 }  // namespace
 
-// "caps": the us layout with Caps Lock on, which must stay on.
+// "caps": us with Caps Lock on, which must stay on.
 TEST_P(Layouts, TheKeySenderTypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
     Shell(GetParam() == std::string("caps") ? "xdotool key Caps_Lock" : std::string("setxkbmap ") + GetParam());
     keymap = Shell("xmodmap -pke");
@@ -65,7 +65,7 @@ TEST_P(Layouts, TheKeySenderTypesTheExactCharactersAndLeavesTheKeyboardAsItWas) 
 INSTANTIATE_TEST_SUITE_P(Layouts, Layouts, ::testing::Values("-layout us", "-layout de", "-layout fr",
                                                               "-model jp106 -layout jp", "caps"));
 
-// A run killed while typing leaves spare keys mapped; the program's next start maps them back.
+// A run killed while typing leaves spare keys mapped; the next start maps them back.
 TEST_F(Typing, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
     Program target(Terminal("Target", output));
     ActivateForTyping(Await("Target"));
@@ -83,7 +83,7 @@ TEST_F(Typing, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
     EXPECT_TRUE(SOON(Shell("xmodmap -pke") == keymap)) << "the spare keys stayed mapped";
 }
 
-// GTK's login dialog, on a German keyboard, prints "login|password" when Enter accepts it.
+// GTK's login dialog on a German keyboard prints "login|password" on Enter.
 TEST_P(Targets, AnEntryTypesLoginAndPasswordIntoTheWindowActiveBeforeWithPauses) {
     const bool zenity = GetParam() == std::string("zenity");
     if (zenity) Shell("setxkbmap -layout de");
@@ -125,12 +125,12 @@ TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
     ExpectKeyboard(keymap, true);
 }
 
-// Caps Lock on, and no key gives Alt: the Shift+Alt+b of "pw+a+%b" has no keycode to press,
-// and the Shift already down must come up again.
+// Caps Lock on and no key for Alt: Shift+Alt+b of "pw+a+%b" cannot be pressed, and the Shift
+// already down must come up again.
 TEST_F(Typing, NoApplicationARefusedKeyAndClosingTheNotebookStopTheRun) {
     Shell("xdotool key Caps_Lock; xmodmap -e 'keycode 64 = NoSymbol' -e 'keycode 204 = NoSymbol'");
     Open({{"secret", "(None)"}, {"pw+a+%b", "(None)"}});
-    // With no application, openbox leaves the keyboard on a window of its own nobody sees.
+    // With no application openbox gives the keyboard to an unseen window of its own.
     Click(0, 0);
     EXPECT_TRUE(Answer()) << "no word that there is no application";
     ExpectKeyboard(keymap, true);
@@ -146,7 +146,7 @@ TEST_F(Typing, NoApplicationARefusedKeyAndClosingTheNotebookStopTheRun) {
     ASSERT_TRUE(Typed("alice\tpwAalice\t")) << ReadFile(output);
     XEvent close{.xclient = {ClientMessage, 0, 0, display, window, XInternAtom(display, "WM_PROTOCOLS", 0), 32, {}}};
     close.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", 0));
-    XSendEvent(display, window, 0, 0, &close);  // as the title bar's close button does, and no focus change
+    XSendEvent(display, window, 0, 0, &close);  // the title bar's close, without a focus change
     XFlush(display);
     EXPECT_TRUE(SOON(!Viewable(window), 5)) << "the notebook stayed";
     EXPECT_EQ(TypedInTheEnd(), "alice\tpwAalice\t");

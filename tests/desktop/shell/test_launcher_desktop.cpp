@@ -4,7 +4,7 @@
 
 namespace {
 
-// A fake browser, the web handler of a private XDG home: each start adds a line of its arguments.
+// The web handler of a private XDG home: each start adds a line of its arguments.
 const Folder home;
 const bool browserSet = [] {
     WriteFile(home / "browser", "#!/bin/sh\necho \"$@\" >> " + home / "calls");
@@ -17,7 +17,7 @@ const bool browserSet = [] {
     return !setenv("XDG_DATA_DIRS", "/none", 1);
 }();
 
-// Windows made since the first call, other than pop-ups: even those that never show.
+// Windows made since the first call, other than pop-ups, even unseen ones.
 int NewWindows() {
     [[maybe_unused]] static const int watching = XSelectInput(display, root, SubstructureNotifyMask);
     static int made = 0;
@@ -33,7 +33,7 @@ using Launcher = ProgramOnDesktop;
 }  // namespace
 
 TEST_F(Launcher, TheMagnifierHelpAndAboutOpenFromTheMainWindowAndTheLinksInTheBrowser) {
-    // The magnifier's button (44 px from the left, 200 px from the bottom) says how to leave it first.
+    // The magnifier's button (44, bottom - 200) says first how to leave it.
     Activate(main);
     ClickAt(main, 44, Area(main).height - 200);
     ASSERT_TRUE(Answer()) << "no word how to leave the magnifier";
@@ -73,7 +73,7 @@ TEST_F(Launcher, TheMagnifierHelpAndAboutOpenFromTheMainWindowAndTheLinksInTheBr
     EXPECT_TRUE(SOON(!Viewable(about))) << "Esc did not close About";
 }
 
-// Every 5 s a step: the notes on top, the magnifier too, the notebook instead, neither; then nothing.
+// Every 5 s: the notes on top, the magnifier too, the notebook instead, neither; then nothing.
 TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
     const auto start = std::chrono::steady_clock::now();
     const auto until = [&](double seconds) {
@@ -84,7 +84,7 @@ TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
     EXPECT_TRUE(SOON(IsAbove(Find("Notes: ")))) << "no notes window on top";
     EXPECT_FALSE(SOON(Find("SpotZoom") || Find("LumPassword"), until(9))) << "too early";
     EXPECT_TRUE(SOON(Find("SpotZoom") && Find("Notes: "), until(12))) << "no magnifier";
-    // The magnifier asks at the left edge; the tour takes it away, and the question with it.
+    // The tour takes the magnifier away, and its question at the left edge with it.
     Shell("xdotool mousemove 1 300");
     EXPECT_TRUE(Await("Pelmora", 3)) << "no question at the left edge";
     EXPECT_TRUE(SOON(Find("LumPassword") && !Find("SpotZoom") && !Find("Pelmora"), until(17)))

@@ -1,5 +1,5 @@
-// Without a tray the program stays reachable; in a Wayland session (through XWayland) it says
-// once what it cannot reach there; without a display it says so and ends.
+// Without a tray the program stays reachable; through XWayland it says once what it cannot reach;
+// without a display it says so and ends.
 
 #include "Desktop.h"
 

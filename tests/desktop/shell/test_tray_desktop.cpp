@@ -1,5 +1,5 @@
-// The tray icon with the pointer: the program's own on an XEmbed tray (openbox + trayer), drawn
-// by StatusNotifierItem panels (XFCE, LXQt), which tell it only Activate and menu choices.
+// The tray icon with the pointer: our own on an XEmbed tray (openbox + trayer), or drawn by a
+// StatusNotifierItem panel (XFCE, LXQt), which tells only Activate and menu choices.
 
 #include "Desktop.h"
 
@@ -30,7 +30,6 @@ TEST_F(Tray, HiddenInTheTrayTheWindowComesBackByEveryWayThePanelOffers) {
     EXPECT_EQ(SOON(MainShown() || Menus(), panel ? 10 : 1), panel) << "a single click";
     if (panel) Hide();
     if (!panel) {
-        // The menu opens when the right button comes up, not when it goes down.
         Shell("xdotool mousedown 3");
         EXPECT_FALSE(SOON(Menus(), 1)) << "the menu opened on the press";
         Shell("xdotool mouseup 3");
@@ -53,8 +52,8 @@ TEST_P(Ending, EndsTheProgramAndRemovesTheIcon) {
 INSTANTIATE_TEST_SUITE_P(Ways, Ending, ::testing::Values("ExitInTheTrayMenu", "CloseKey", "TerminationSignal"),
                          [](const auto& info) { return std::string(info.param); });
 
-// A panel's menu works while the program asks something. Exit while the tour's notebook asks about
-// its unreadable file must not leave the notebook loaded, unseen, keeping the program alive.
+// A panel's menu works during a question. Exit while the tour's notebook asks about its unreadable
+// file must not leave the notebook loaded, unseen, keeping the program alive.
 TEST(TourCutShort, ExitFromThePanelWhileTheNotebookAsksLeavesNothingBehind) {
     if (!getenv("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "an XEmbed tray waits for the answer";
     Folder folder;

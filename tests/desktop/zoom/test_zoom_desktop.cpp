@@ -1,9 +1,8 @@
-// The magnifier on an 800 x 600 desktop covered by a test pattern: what it shows, where it sits,
-// its question at the left edge and the clipboard.
+// The magnifier over a test pattern: what it shows, where it sits, its question and the clipboard.
 
 #include "Desktop.h"
 
-// Every pixel of the pattern has its own colour: a picture of a part of it tells where it was taken.
+// Every pixel has its own colour: a part tells where it was taken.
 uint32_t Pattern(int x, int y) { return (x & 255) << 16 | (y & 255) << 8 | (x >> 8) << 4 | y >> 8; }
 
 std::string Clipboard() { return Shell("xclip -selection clipboard -o 2>/dev/null"); }
@@ -16,17 +15,17 @@ TEST(Zoom, ShowsThePointersSurroundingsEnlargedAndAsksAtTheLeftEdge) {
         image += {char(colour >> 16), char(colour >> 8), char(colour)};
     }
     WriteFile(folder / "pattern.ppm", image);
-    if (sway)  // swaybg, a program of sway's user, draws it
+    if (sway)  // drawn by swaybg, as sway's user
         Shell("chmod 755 " + folder.path + "; convert " + folder / "pattern.ppm" + " " + folder / "pattern.png" +
               "; swaymsg output '*' bg " + folder / "pattern.png" + " stretch");
     else
         Shell("display -window root " + folder / "pattern.ppm");
-    // xclip stays behind to serve the selection: keep it off our pipe.
+    // xclip stays to serve the selection: off our pipe.
     Shell("echo copied | xclip -selection clipboard >/dev/null 2>&1; xdotool mousemove 500 400");
     ASSERT_TRUE(SOON(Clipboard() == "copied\n"));
     const auto program = Pelmora("alt+t z");
     const Window zoom = Await("SpotZoom");
-    if (sway)  // which cannot minimise the main window, put where the pattern shows
+    if (sway)  // which cannot minimise the main window, over the pattern
         Shell("swaymsg '[title=\"^Pelmora - Utility\"] move scratchpad' >/dev/null");
     const auto at = [&](int x, int y) {  // in pixels of 15 twips
         const Rect r = Area(zoom);

@@ -10,14 +10,14 @@ namespace {
 
 const QString Address = "https://www.example.org/pelmora/", HttpKey = "http\\shell\\open\\command";
 
-// A file written afresh, readable and runnable by its owner unless told otherwise.
+// Readable by its owner, and runnable unless told otherwise.
 void Write(const QString& path, const QByteArray& content, QFile::Permissions mode = QFile::ExeOwner) {
     QDir().mkpath(QFileInfo(path).path());
     QFile::remove(path);
     ASSERT_TRUE(WriteAll(path, content) && QFile::setPermissions(path, QFile::ReadOwner | mode));
 }
 
-// The command store over the freedesktop default applications, in XDG folders of the test's.
+// The command store over the freedesktop default applications in the test's XDG folders.
 struct Store : ::testing::Test {
     QTemporaryDir dir;
     const QString d = dir.path();
@@ -41,10 +41,9 @@ struct Store : ::testing::Test {
 
 }  // namespace
 
-// Without a default the associations decide, where removals hide later additions. From the least
-// to the most important mimeapps.list each overrides all before it, passing over a handler that
-// is missing, hidden or no application. The other key reads the handler of text/html.
-TEST_F(Store, TheFirstMimeappsListInStandardOrderThatNamesAnInstalledHandlerDecides) {
+// Removed associations hide later added ones; each more important mimeapps.list overrides those
+// before it, passing over a handler that is missing, hidden or no application.
+TEST_F(Store, MimeappsListsDecideInStandardOrder) {
     App("share1", "f.desktop", "f", "MimeType=text/html;x-scheme-handler/http;\n");
     EXPECT_EQ(Read(), "f ");
     List("config/mimeapps.list", "Removed Associations", "f.desktop;");
@@ -53,10 +52,8 @@ TEST_F(Store, TheFirstMimeappsListInStandardOrderThatNamesAnInstalledHandlerDeci
     App("share1", "hidden.desktop", "hidden", "Hidden=true\n");
     Write(d + "/share1/applications/link.desktop", "[Desktop Entry]\nType=Link\nURL=http://x/\nExec=link\n");
     const QStringList files{"share2/applications/mimeapps.list", "share1/applications/mimeapps.list",
-                            "data/applications/mimeapps.list",   "etc2/mimeapps.list",
-                            "etc1/mimeapps.list",                "etc1/other-mimeapps.list",
-                            "etc1/test-mimeapps.list",           "config/mimeapps.list",
-                            "config/other-mimeapps.list",        "config/test-mimeapps.list"};
+                            "data/applications/mimeapps.list", "etc2/mimeapps.list", "etc1/other-mimeapps.list",
+                            "etc1/test-mimeapps.list", "config/mimeapps.list", "config/test-mimeapps.list"};
     for (int i = 0; i < files.size(); ++i) {
         const QByteArray id = "app" + QByteArray::number(i);
         App("share2", id + ".desktop", id);
@@ -67,9 +64,8 @@ TEST_F(Store, TheFirstMimeappsListInStandardOrderThatNamesAnInstalledHandlerDeci
     EXPECT_EQ(Read("NetscapeMarkup\\shell\\open\\command"), "app1 ");
 }
 
-// The Exec line as a command without field codes, ending in one blank, that fits 256 CP932 bytes
-// with its terminator; otherwise nothing. Every read closes the files it opened.
-TEST_F(Store, TheExecLineBecomesACommandThatFitsTheBuffer) {
+// The Exec line without field codes, ending in a blank, if it fits 256 CP932 bytes with its end.
+TEST_F(Store, ExecLineBecomesACommandThatFits) {
     const auto openFiles = [] { return QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size(); };
     const qsizetype filesBefore = openFiles();
     const QString kana(126, u'ブ');  // 252 bytes
@@ -88,15 +84,15 @@ TEST_F(Store, TheExecLineBecomesACommandThatFitsTheBuffer) {
         App("data", "web.desktop", exec);
         EXPECT_EQ(Read(), command) << exec.constData();
     }
-    App("share1", "web.desktop", "other %u");  // the first data folder that has the id decides
+    App("share1", "web.desktop", "other %u");  // the first data folder with the id decides
     App("data", "web.desktop", "mine %u");
-    EXPECT_EQ(Read("HTTP\\Shell\\Open\\Command"), "mine ");  // key names ignore letter case
-    // Default values only, under the classes root only.
+    EXPECT_EQ(Read("HTTP\\Shell\\Open\\Command"), "mine ");
+    // Default values under the classes root only; every read closes its files.
     EXPECT_EQ(RegGetString(HKEY_CLASSES_ROOT, HttpKey, "command") + RegGetString(0x80000002u, HttpKey, {}), "");
     EXPECT_EQ(openFiles(), filesBefore);
 }
 
-TEST(BrowseURL, TheAddressFollowsTheCommandOrTakesThePlaceOfItsPlaceholder) {
+TEST(BrowseURL, AddressFollowsTheCommandOrReplacesItsPlaceholder) {
     const struct {
         QString command, line;
         QStringList args;
@@ -118,9 +114,8 @@ TEST(BrowseURL, TheAddressFollowsTheCommandOrTakesThePlaceOfItsPlaceholder) {
     EXPECT_TRUE(open);
 }
 
-// The second key is read only when the first is empty, of another type or absent; a failed start
-// is said with its number.
-TEST(BrowseURL, ShowsTheLineAndStartsItFromTheFirstKeyThatHasACommand) {
+// The second key only when the first is empty, of another type or absent; a failed start says its number.
+TEST(BrowseURL, ShowsAndStartsTheFirstKeysCommand) {
     for (const auto& first : {std::pair{REG_SZ, QString("firefox ")}, {REG_SZ, ""}, {REG_NONE, "firefox "}}) {
         FakeServices fakes;
         fakes.commands->keys = {{HttpKey, first}, {"NetscapeMarkup\\shell\\open\\command", {REG_SZ, "html "}}};
@@ -133,8 +128,7 @@ TEST(BrowseURL, ShowsTheLineAndStartsItFromTheFirstKeyThatHasACommand) {
     }
 }
 
-// The address reaches the browser as one argument whatever it holds, and nothing else runs; the
-// browser starts through a go-between that is gone at once (never our zombie). Or the error.
+// The address is one argument whatever it holds; the browser is not our child (never our zombie).
 TEST(ProcessStart, StartsDetachedWithTheArgumentsAsGivenOrSaysWhyNot) {
     QTemporaryDir dir;
     const QByteArray log = dir.filePath("log").toUtf8(), mark = dir.filePath("PWNED").toUtf8();
@@ -147,7 +141,7 @@ TEST(ProcessStart, StartsDetachedWithTheArgumentsAsGivenOrSaysWhyNot) {
     qputenv("PATH", (dir.filePath("missing") + ':' + dir.path() + ":/usr/bin:/bin").toUtf8());
     EXPECT_EQ(DetachedProcessStarter().Start({"browser", hostile, ""}), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(log); }, 5000));
-    const QList<QByteArray> lines = ReadAll(log).split('\n');  // the browser's parent, its arguments
+    const QList<QByteArray> lines = ReadAll(log).split('\n');  // parent, arguments
     EXPECT_NE(lines[0], QByteArray::number(getpid()));
     EXPECT_EQ(lines.value(1), hostile.toUtf8() + "||");
     EXPECT_FALSE(QFile::exists(mark));
@@ -158,7 +152,6 @@ TEST(ProcessStart, StartsDetachedWithTheArgumentsAsGivenOrSaysWhyNot) {
     qputenv("PATH", path);
 }
 
-// What no desktop test does: the keypad's Enter, and a press on a link that ends outside it.
 TEST(Windows, KeypadEnterClosesAndALinkOpensOnlyOnAReleaseInsideIt) {
     FakeServices fakes;
     QTest::keyClick(&Forms::Show<frmAbout>(), Qt::Key_Enter);

@@ -1,10 +1,7 @@
-// Fuzz target of both data files: any "navilist.dat" or "palist.dat" loads; a save with no edits
-// never shrinks the file, keeps every byte outside records 10 to 33, makes the backup the records
-// as read, writes the fields it does not change back as read, and a second load and save changes
-// nothing more; a refused save changes no file. An input is a recipe that builds the file (a
-// start, then edits at byte offsets or aimed at one field), so that random bytes and libFuzzer's
-// mutations alike reach what the program reads. Fields are read here on their own, not with the
-// program's code.
+// Fuzz target of both data files: any file loads; a save without edits keeps the bytes outside
+// records 10 to 33 and the fields it does not change, backs up the records as read, and a second
+// save changes nothing; a refused save changes no file. An input is a recipe that builds the file,
+// so that random bytes reach what the program reads. The fields are read here independently.
 
 #include "Files.h"
 #include "NotesFile.h"
@@ -20,7 +17,7 @@ namespace {
 constexpr qsizetype First = 9 * 512, End = 33 * 512, MaxFile = 40 * 512;  // records 10 to 33
 constexpr int Offset[] = {0, 100, 150, 168, 186, 486}, Width[] = {100, 50, 18, 18, 300, 26};
 
-std::string current;  // which input runs, for the failure report
+std::string current;  // the input running, for the report
 [[noreturn]] void Fail(const char* what, int record, int field) {
     std::fprintf(stderr, "%s: %s (record %d, field %d)\n", current.c_str(), what, record, field + 1);
     std::abort();
@@ -38,10 +35,10 @@ struct Reader {
     }
 };
 
-// Bytes that matter to the reader: zero, space, CP932 lead and trail bytes, and others.
+// Zero, space, CP932 lead and trail bytes, and others.
 char Telling(uint8_t pick) { return "\0 a\x81\x9f\xe0\xfc\x40\x7f\x80\xa0\xfd\xff\t\r\xb1"[pick % 16]; }
 
-// As the program writes a file: foreign bytes in records 1 to 9, text in every field, Japanese too.
+// Foreign bytes in records 1 to 9, then 24 records with Japanese and other text in every field.
 QByteArray WrittenFile() {
     QByteArray file(First, '\0');
     for (qsizetype i = 0; i < file.size(); ++i) file[i] = char(i * 7 + 1);
@@ -54,8 +51,7 @@ QByteArray WrittenFile() {
     return file;
 }
 
-// The first byte picks the start (empty, zero bytes, as written, or that with foreign records after
-// record 33); edits follow until the input ends.
+// A start (empty, zero bytes, written, or written with foreign records after it), then edits.
 QByteArray BuildFile(Reader& in) {
     const int start = in.byte() & 3;
     QByteArray file = start == 1 ? QByteArray(in.word() * 3 % MaxFile, '\0') : start ? WrittenFile() : "";
@@ -68,7 +64,7 @@ QByteArray BuildFile(Reader& in) {
         if (op % 5 == 1) bytes = in.bytes(in.byte() % 64);
         if (op % 5 == 2) bytes = QByteArray(in.byte(), Telling(op >> 3));
         if (op % 5 == 3) bytes = QByteArray(1, Telling(in.byte()));
-        if (op % 5 == 4) {  // one field: blank, zero first, bytes after blanks, full, ending in a telling byte
+        if (op % 5 == 4) {  // one field: blank, zero first, after blanks, full, ending in a telling byte
             const int f = in.byte() % 6, width = Width[f], kind = in.byte() % 5;
             at = (9 + (op >> 3) % 24) * 512 + Offset[f];
             bytes = kind == 0 ? QByteArray(width, ' ')
@@ -84,37 +80,32 @@ QByteArray BuildFile(Reader& in) {
     return file;
 }
 
-// Field f of record r as the file holds it, zero bytes past its end.
 QByteArray Field(const QByteArray& file, int r, int f) {
     return file.mid((r - 1) * 512 + Offset[f], Width[f]).leftJustified(Width[f], '\0');
 }
-// What the program shows of a field: nothing when it starts with a zero byte, else the bytes
-// without the blanks around them.
+// What the program shows of a field: nothing after a leading zero byte, else the bytes trimmed.
 QByteArray Shown(const QByteArray& field) {
     if (field.startsWith('\0')) return {};
     const std::string text = field.toStdString();
     const size_t from = text.find_first_not_of(' '), to = text.find_last_not_of(' ');
     return from == std::string::npos ? "" : QByteArray::fromStdString(text.substr(from, to + 1 - from));
 }
-// A field as a save writes back what it shows: left-aligned, space-padded.
 QByteArray Normalised(const QByteArray& field) { return Shown(field).leftJustified(field.size(), ' '); }
 
-// A scratch file, in memory where there is /dev/shm (each save is flushed to disk); the folder
-// goes at exit.
+// In memory where there is /dev/shm: each save flushes to disk.
 QString Scratch(const char* name) {
     static QTemporaryDir folder((QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath()) + "/pelmora-fuzz-XXXXXX");
     return folder.filePath(name);
 }
 
-// Loads the file and saves it without edits (the notes as the window lists them, or the password
-// entry `saved` shown in the setup frame, 0 for none); true when the save was made.
+// A save without edits, of the notes or of password entry `saved` (0 for none); false if refused.
 bool LoadAndSave(bool notes, int saved, const QString& dat, const QString& bak) {
     QString error;
     NotesFile n;
     PassFile p;
     CHECK(notes ? n.FileToData(dat, &error) : p.Load(dat, &error));
     if (!notes && !p.SavePass(saved, dat, bak, &error)) {
-        CHECK(saved > 0 && !p.CheckEntry(saved).isEmpty());  // only texts the file cannot hold again
+        CHECK(saved > 0 && !p.CheckEntry(saved).isEmpty());  // only for texts the file cannot keep
         return false;
     }
     QStringList titles, comments;
@@ -138,15 +129,15 @@ void Check(const QByteArray& before, bool notes, int saved) {
     const QByteArray after = ReadAll(dat), backup = ReadAll(bak);
     CHECK(after.size() == std::max(before.size(), End) && backup.size() == End);
     CHECK(after.left(First) == before.left(First).leftJustified(First, '\0') && after.mid(End) == before.mid(End));
-    bool settles = false;  // shown text that starts with a zero byte reads as empty once it is saved
+    bool settles = false;  // a shown text starting with a zero byte reads as empty once saved
     for (int r = 10; r <= 33; ++r)
         for (int f = 0; f < 6; ++f) {
             const QByteArray was = Field(before, r, f), now = Field(after, r, f);
             settles |= Shown(was).startsWith('\0');
-            // The notes' backup holds what they read, the notebook's the bytes as they were.
+            // The notes back up what they read, the notebook the bytes.
             CHECK_FIELD(Field(backup, r, f) == (notes ? Normalised(was) : was), r, f);
             if (notes && f != 0 && f != 4) CHECK_FIELD(now == Normalised(was), r, f);
-            // An empty field is kept byte for byte, but the saved entry's are stored as zero bytes.
+            // An empty field stays as it was, but the saved entry's is stored as zero bytes.
             if (!notes && Shown(was).isEmpty())
                 CHECK_FIELD(now == (r - 9 == saved && f < 5 ? QByteArray(was.size(), '\0') : was), r, f);
         }
@@ -156,8 +147,7 @@ void Check(const QByteArray& before, bool notes, int saved) {
 
 }  // namespace
 
-// The first byte: bits 0 and 1 pick the start, bit 2 the notes or the passwords, bits 3 to 7 the
-// password entry saved.
+// The first byte: bits 0-1 the start, bit 2 notes or passwords, bits 3-7 the entry saved.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Reader in{data, data + size};
     const uint8_t first = size > 0 ? data[0] : 0;
@@ -167,8 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 #ifdef PELMORA_FUZZ_DRIVER
-// Without libFuzzer: -runs=N random inputs from -seed=S; a failure names the seed and the input's
-// number, and the same seed fails again at the same input.
+// Without libFuzzer: -runs=N random inputs from -seed=S; a failure names the seed and input.
 #include <random>
 
 int main(int argc, char** argv) {

@@ -1,6 +1,5 @@
-// Both data files under faults of the file system: a save says why, the reason ending its message;
-// the data file and its backup keep every byte; no temporary file stays; and once the fault is
-// mended the same notebook saves again, without what the failed save held.
+// Both data files under file system faults: a save says why, the data file and its backup keep
+// every byte, and once the fault is mended the same notebook saves again.
 
 #include "NotesFile.h"
 #include "PassFile.h"
@@ -14,7 +13,7 @@
 
 namespace {
 
-// Root passes every permission check: for a scope, this thread gives up the overrides.
+// Root passes every permission check: for a scope this thread gives up the overrides.
 class WithoutRootOverrides {
     __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct saved_[2]{};
@@ -32,8 +31,7 @@ public:
     }
 };
 
-// The notes or the password notebook, in the current folder.
-struct Notebook {
+struct Notebook {  // the notes or the password notebook, in the current folder
     explicit Notebook(bool notes) : notes(notes) {}
     bool notes;
     NotesFile n;
@@ -43,14 +41,13 @@ struct Notebook {
         QString error;
         return notes ? n.FileToData(dat, &error) : p.Load(dat, &error);
     }
-    // Stores a note, or entry 1, by that name; the message when it fails.
+    // A note or entry 1 of that name; the message if it fails.
     QString Save(const QString& name) {
         QString said;
         p.Data(1, 1) = name;
         return (notes ? n.SaveNotes({name}, {"note"}, dat, bak, &said) : p.SavePass(1, dat, bak, &said)) ? "" : said;
     }
-    // The save in a child with a file-size limit and SIGXFSZ at its default, which ends a writer
-    // that does not guard against it; its message, or how it ended.
+    // In a child under a file-size limit, SIGXFSZ at its default (which ends an unguarded writer).
     QString SaveUnderSizeLimit(rlim_t bytes) {
         int out[2];
         if (::pipe(out) != 0) return "no pipe";
@@ -74,7 +71,7 @@ struct Notebook {
 }  // namespace
 
 TEST_F(InFolder, SavesSayWhyAndKeepBothFilesUntilTheFaultIsMended) {
-    // Foreign bytes in records 1 to 9 and after record 33, one entry: larger than a backup.
+    // Foreign bytes before and after the records: larger than a backup.
     const QByteArray data = QByteArray(4608, 'Z') + Record<QByteArray>({"Mail", "alice"}) + QByteArray(15872, '~');
     const QByteArray backup(6000, 'B');
     enum Fault { ReadOnlyFolder, ReadOnlyData, SizeLimit };
@@ -84,7 +81,7 @@ TEST_F(InFolder, SavesSayWhyAndKeepBothFilesUntilTheFaultIsMended) {
         rlim_t limit;
         QString reason;
     } rows[] = {
-        {true, ReadOnlyFolder, 0, "navilist.bak: Permission denied"},  // no temporary file
+        {true, ReadOnlyFolder, 0, "navilist.bak: Permission denied"},  // no temporary file either
         {false, ReadOnlyData, 0, "palist.dat: Permission denied"},
         {false, SizeLimit, 8000, "palist.bak: File too large"},
         {true, SizeLimit, 20000, "navilist.dat: File too large"},
@@ -113,7 +110,7 @@ TEST_F(InFolder, SavesSayWhyAndKeepBothFilesUntilTheFaultIsMended) {
     }
 }
 
-// A save commits the backup first, then the data file: when either fails, the data file is as it was.
+// When either commit fails, the data file is as it was.
 TEST_F(InFolder, SaveCommitsTheBackupThenTheDataFile) {
     for (bool backupPrepared : {false, true}) {
         ASSERT_TRUE(QDir().mkpath("d") && WriteAll("d/palist.dat", "old") && WriteAll("palist.bak", "old"));
@@ -130,8 +127,7 @@ TEST_F(InFolder, SaveCommitsTheBackupThenTheDataFile) {
     }
 }
 
-// A data file kept elsewhere (a synced folder): a save reaches the file a symbolic link names, and
-// the link stays; a file with a second hard link keeps it.
+// A data file kept elsewhere (a synced folder): a save reaches it, and the link stays.
 TEST_F(InFolder, ASaveReachesALinkedFileAndKeepsTheLinks) {
     ASSERT_TRUE(QDir().mkdir("synced") && WriteAll("synced/palist.dat", "old"));
     for (bool symbolic : {true, false}) {

@@ -11,7 +11,7 @@ namespace {
 QByteArray NoteAt(int k) { return ReadAll("navilist.dat").mid((9 + k - 1) * 512, 512); }
 
 struct Notes : InFolder {
-    // The notes window over notes "Editor" 1 and 2, "App 3" and on; an unreadable file when notes < 0.
+    // Over notes "Editor" 1 and 2, "App 3" and on; an unreadable file when notes < 0.
     LumNavi& Open(int notes) {
         QList<QByteArray> records;
         for (int i = 1; i <= notes; ++i)
@@ -53,7 +53,7 @@ TEST_F(Notes, SavingKeepsFieldsWithTheirRecordsAndNothingAfterAFailedLoad) {
     EXPECT_EQ(ModeOf("new.dat"), noterecord::DefaultFileMode());
 }
 
-// The last of the first 24 titles that the file stores as it stores the title in front.
+// The last of the first 24 titles stored as the title in front would be.
 TEST(NaviMod, MatchTitleComparesTitlesAsTheFileStoresThem) {
     const QStringList mail{"Mail", "mail", "Mail ", "Other"}, late = QStringList(24, "x") << "Late";
     const struct {
@@ -72,8 +72,8 @@ TEST(NaviMod, MatchTitleComparesTitlesAsTheFileStoresThem) {
     for (const auto& row : rows) EXPECT_EQ(MatchTitle(row.titles, row.title), row.index) << row.title;
 }
 
-// Down the stack to the first visible, bordered, titled window that is not ours.
-TEST(NaviMod, FrontTaskTitleTakesTheHighestApplicationWindowThatIsNotOurs) {
+// The first visible, bordered, titled window down the stack that is not ours.
+TEST(NaviMod, FrontTaskTitle) {
     constexpr uint32_t own = 7, App = FakeDesktopWindows::App;
     FakeServices fakes;
     fakes.desktop->stack = {{own, App, "Notes"}, {1, WS_VISIBLE, "Tip"}, {2, WS_BORDER, "Hidden"}, {3, App, ""},
@@ -85,13 +85,13 @@ TEST(NaviMod, FrontTaskTitleTakesTheHighestApplicationWindowThatIsNotOurs) {
 
 TEST_F(Notes, WatchesPopsUpWithTheLaterNoteDeletesOnlyItAndBrowses) {
     LumNavi& w = Open(3);
-    w.SetWindowState(vbNormal);  // the window manager shows it again at once: not the user
+    w.SetWindowState(vbNormal);  // the window manager, not the user: at once
     EXPECT_TRUE(w.tmrFind->Enabled());
     desktop->Front("Terminal");
     w.tmrFind_Timer();
     EXPECT_TRUE(w.WindowState() == vbMinimized && !w.FrameNoTask->isHidden());
     desktop->stack.push_back({Own(), FakeDesktopWindows::App, "Navigation Notes"});
-    w.tmrFind_Timer();  // still up: the window manager passed over the request, so it is asked again
+    w.tmrFind_Timer();  // the window manager passed over the request: asked again
     EXPECT_EQ(desktop->minimised, std::vector<uint32_t>{Own()});
 
     desktop->Front("Editor");
@@ -99,14 +99,14 @@ TEST_F(Notes, WatchesPopsUpWithTheLaterNoteDeletesOnlyItAndBrowses) {
     EXPECT_EQ(w.lblCmnt->text(), "note 2");
     EXPECT_EQ(desktop->restored, std::vector<uint32_t>{Own()});  // quietly first
     w.RemoveCheck->setChecked(true);
-    w.RemoveCheck->setChecked(true);  // until the next tick, position 2 holds another note: kept
+    w.RemoveCheck->setChecked(true);  // position 2 now holds another note: kept
     EXPECT_EQ(NoteAt(2), Note<QByteArray>("App 3", "note 3"));
     w.tmrFind_Timer();
     EXPECT_EQ(w.lblCmnt->text(), "note 1");
 
     desktop->stack.clear();
     w.tmrFind_Timer();
-    QTest::qWait(500);  // the user restores it, a while after it was minimised
+    QTest::qWait(500);  // the user restores it a while later
     w.SetWindowState(vbNormal);
     EXPECT_TRUE(!w.FrameList->isHidden() && !w.tmrFind->Enabled());
     w.lstApp->setCurrentIndex(1);
@@ -116,7 +116,7 @@ TEST_F(Notes, WatchesPopsUpWithTheLaterNoteDeletesOnlyItAndBrowses) {
     EXPECT_TRUE(w.tmrFind->Enabled());
 }
 
-// A note is written for the application in front, or refused with the reason, keeping the text.
+// A note for the application in front, or the reason, keeping the text.
 TEST_F(Notes, WritesANoteOrSaysWhyNot) {
     const struct {
         int stored;

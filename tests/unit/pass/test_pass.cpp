@@ -9,7 +9,7 @@
 
 using Texts = std::array<QString, 5>;
 
-// What is typed (login name, password) must read back exactly, the other fields as stored.
+// What is typed must read back exactly; the other fields as stored.
 TEST(PassFile, RefusesTextsTheFileWouldNotKeep) {
     const auto fits = [](int field, const QString& text) {
         Texts texts{"App", "alice", "Tab", "Enter", "pw"};
@@ -25,9 +25,8 @@ TEST(PassFile, RefusesTextsTheFileWouldNotKeep) {
               "The password holds characters that the file gives back as others: — 〜");
 }
 
-// A new file is made empty, for its owner only; a save writes CP932, space-padded. The saved
-// entry's emptied field is stored empty, another entry's keeps its text; a long text is cut at a
-// whole character; a file keeps its mode; no temporary file stays.
+// A new file is empty, its owner's only; a save writes CP932, space-padded, cut at a whole
+// character; only the saved entry's emptied field is stored empty; a file keeps its mode.
 TEST(PassFile, StoredFormAndReadBack) {
     QTemporaryDir dir;
     const QString dat = dir.filePath("palist.dat"), bak = dir.filePath("palist.bak");
@@ -56,7 +55,7 @@ TEST(PassFile, StoredFormAndReadBack) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"palist.bak", "palist.dat"}));
 }
 
-TEST(LumPass, EntryCaptionDropsLeadingBlanksShowsTwelveCharactersAndAmpersands) {
+TEST(LumPass, EntryCaption) {
     EXPECT_EQ(LumPass::EntryCaption(""), "(None)");
     EXPECT_EQ(LumPass::EntryCaption("   Twenty characters!"), "Twenty chara");
     EXPECT_EQ(LumPass::EntryCaption("R&D"), "R&&D         ");
@@ -64,7 +63,7 @@ TEST(LumPass, EntryCaptionDropsLeadingBlanksShowsTwelveCharactersAndAmpersands) 
 
 namespace {
 
-// Half a second on at every reading, so that pauses end at once; onRead stands in for the user.
+// Half a second on at every reading, so that pauses end at once; onRead acts as the user.
 struct SteppingClock : Clock {
     double now = 86398.5;  // the first pause runs across midnight
     std::function<void()> onRead;
@@ -75,7 +74,7 @@ struct SteppingClock : Clock {
     }
 };
 
-// What is typed: '|' after a pause of a second, '+' for Shift, named keys as <keysym>.
+// '|' for a pause of a second, '+' for Shift, named keys as <keysym>.
 struct Typist : KeySender {
     SteppingClock* clock = nullptr;
     QString typed;
@@ -101,7 +100,7 @@ struct Notebook : InFolder {
         EXPECT_TRUE(WriteAll("palist.dat", DataFile(records)));
         return Forms::Show<LumPass>();
     }
-    // Clicks entry button i: what was typed, and the message shown, if any.
+    // What the click on entry i typed, and the message shown, if any.
     QString Click(LumPass& w, int i) {
         typist->typed.clear();
         typist->last = clock->now;
@@ -113,8 +112,7 @@ struct Notebook : InFolder {
 
 }  // namespace
 
-// Login name, key, password, key, a second's pause before all but the second; bad notation types
-// nothing; only "Tab" and "Enter" are keys.
+// A second's pause before all but the key after the login name; only "Tab" and "Enter" are keys.
 TEST_F(Notebook, TypesInOrderWithPausesOrNothing) {
     LumPass& w = Open({Record<QByteArray>({"Mail", "alice", "Tab", "Enter", "pw"}),
                        Record<QByteArray>({"Bank", "", "Tab", "tab", "a+b"}),
@@ -129,7 +127,7 @@ TEST_F(Notebook, TypesInOrderWithPausesOrNothing) {
     EXPECT_EQ(w.WindowState(), vbMinimized);
 }
 
-// A pause lets events run, but no second run; typing stops when the focus moves or a key fails.
+// A pause lets events run, but not a second run; the focus moving or a key failing stops it.
 TEST_F(Notebook, StopsWhenItMust) {
     LumPass& w = Open({Record<QByteArray>({"Mail", "alice", "Tab", "Enter", "pw"})});
     int reads = 0, ran = 0;
@@ -148,7 +146,7 @@ TEST_F(Notebook, StopsWhenItMust) {
     EXPECT_EQ(Click(w, 0), " / Typing stopped: the X server refused");
 }
 
-// Keys go only to the application used before, never another one, ours or the desktop.
+// Keys go only to the application used before, never to another, ours or the desktop.
 TEST_F(Notebook, TypesOnlyIntoTheApplicationUsedBefore) {
     LumPass& w = Open({Record<QByteArray>({"Mail", "alice", "", "", "pw"}), Record<QByteArray>({"", "bob"})});
     EXPECT_EQ(Click(w, 1) + QString::number(w.cmdNavi[1]->isEnabled()), "0");
@@ -177,8 +175,8 @@ TEST_F(Notebook, TypesOnlyIntoTheApplicationUsedBefore) {
     }
 }
 
-// Said once; the stored entries are never replaced by an empty table.
-TEST_F(Notebook, AFailedLoadSaysSoAndRefusesToSave) {
+// The stored entries are never replaced by an empty table.
+TEST_F(Notebook, AFailedLoadSaysSoOnceAndRefusesToSave) {
     ASSERT_TRUE(QDir().mkdir("palist.dat"));
     LumPass& w = Forms::Show<LumPass>();
     EXPECT_TRUE(messageBox->prompts.size() == 1 && messageBox->prompts[0].endsWith("palist.dat: Is a directory"));

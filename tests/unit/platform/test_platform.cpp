@@ -47,8 +47,7 @@ void Settle() {
 }  // namespace
 
 // A form loads unseen at its first reference; unloaded under a paused handler it lives on, timers
-// stopped, until the handler returns; the next reference loads afresh. A slow tick never nests in
-// itself, and no tick comes early.
+// stopped, until the handler returns. A slow tick never nests, and no tick comes early.
 TEST(Forms, LoadUnloadUnderAPausedHandlerAndTimers) {
     FakeServices fakes;
     QPointer<frmProbe> probe = &Forms::Get<frmProbe>(), reloaded;
@@ -91,8 +90,7 @@ TEST(Platform, TwipsFileFilterAndFrontToBack) {
         EXPECT_EQ(twips::RoundHalfEven(value), rounded);
     EXPECT_EQ(twips::ToPixelsX(1807.5), 120);  // 120.5 pixels at 15 twips a pixel
     EXPECT_EQ(QtNameFilters("a(.dat)|*.dat|(*.*)|*.*"), "a(.dat) (*.dat);;(*.*) (*.*)");
-    // What no window manager of the desktop tests does: the root active, a client without a frame
-    // (clients A, B, D in frames 1A, 1B and none).
+    // What no window manager of the desktop tests does: the root active, a client without a frame.
     const auto frameOf = [](uint32_t client) { return client == 0xD ? 0u : client + 0x10; };
     EXPECT_EQ(FrontToBack(0x99, {0xA, 0xB}, {0x1A, 0x1B}, frameOf), (std::vector<uint32_t>{0xB, 0xA}));
     EXPECT_EQ(FrontToBack(0, {0xA, 0xD, 0xB}, {0x1A, 0x1B}, frameOf), (std::vector<uint32_t>{0xB, 0xA, 0xD}));

@@ -8,8 +8,7 @@
 
 #include <QtWidgets>
 
-// The texts of the window's controls that do not show whole in their boxes at the fonts
-// installed here, each with the room it needs and has.
+// The texts that do not show whole in their boxes at the fonts here, with the room needed and had.
 static QStringList Clipped(QWidget* window) {
     QStringList clipped;
     const auto fit = [&](QWidget* w, QString text, int width, int height, int flags = Qt::TextWordWrap) {
@@ -39,8 +38,7 @@ static QStringList Clipped(QWidget* window) {
     return clipped;
 }
 
-// Every window, the notebook's setup frame open, and each step of the tour; the tour ends with
-// its timer, loading nothing more.
+// Every window, the notebook's setup frame, each step of the tour; the tour's timer ends with it.
 TEST_F(InFolder, EveryTextShowsWholeInItsBoxAndTheTourEnds) {
     frmMain& main = Forms::Show<frmMain>();
     LumPass& pass = Forms::Show<LumPass>();
