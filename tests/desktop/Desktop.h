@@ -19,10 +19,17 @@
 #include <sys/wait.h>
 #include <thread>
 
+struct Stopwatch {  // seconds since it was made
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    double operator()() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+};
+
 inline bool WaitFor(const std::function<bool()>& condition, double seconds = 10) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const Stopwatch clock;
     while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
+        if (clock() > seconds) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
@@ -160,7 +167,8 @@ inline bool IsAbove(Window window) {  // i3 and sway float it above the tiled wi
 }
 
 inline bool Viewable(Window window) {
-    if (const QJsonObject node = sway ? SwayWindow(window) : QJsonObject(); !node.isEmpty()) return node["visible"].toBool();
+    if (const QJsonObject node = sway ? SwayWindow(window) : QJsonObject(); !node.isEmpty())
+        return node["visible"].toBool();
     XWindowAttributes a;
     return XGetWindowAttributes(display, window, &a) && a.map_state == IsViewable;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-// A fake of every desktop service, installed afresh by FakeServices; a fixture that runs a test
-// in a folder of its own.
+// Fakes of the services, installed afresh by FakeServices; a fixture with a folder of its own.
 
 #include "BrowserCommands.h"
 #include "Clipboard.h"
@@ -26,13 +25,12 @@
 
 template <class T>
 T Pop(std::deque<T>& queue, T otherwise) {
-    if (queue.empty()) return otherwise;
-    T front = queue.front();
-    queue.pop_front();
+    const T front = queue.empty() ? otherwise : queue.front();
+    if (!queue.empty()) queue.pop_front();
     return front;
 }
 
-// Answers from a queue, else Yes or OK; duringAsk stands for the box's own event loop.
+// Answers from the queue, else Yes or OK; duringAsk stands for the box's own event loop.
 struct FakeMessageBox : MessageBox {
     QStringList prompts;
     std::deque<int> answers;
@@ -43,8 +41,7 @@ struct FakeMessageBox : MessageBox {
         return Pop(answers, buttons == vbYesNo ? int(vbYes) : int(vbOK));
     }
 };
-// Always cancelled.
-struct FakeFileDialog : FileDialog {
+struct FakeFileDialog : FileDialog {  // always cancelled
     QString ShowOpen(const QString&, const QString&) override { return {}; }
     QString ShowSave(const QString&, const QString&) override { return {}; }
 };
@@ -54,7 +51,7 @@ struct FakeClock : Clock {
 };
 // An activated window gets the focus unless the window manager does not obey.
 struct FakeFocusWindow : FocusWindow {
-    Info info{0x400001, false, false};
+    Info info{0x400001};
     unsigned long lastOther = 0;
     bool obeys = true;
     std::vector<unsigned long> activated;
@@ -62,7 +59,7 @@ struct FakeFocusWindow : FocusWindow {
     unsigned long LastOther() override { return lastOther; }
     void Activate(unsigned long window) override {
         activated.push_back(window);
-        if (obeys) info = Info{window, false, false};
+        if (obeys) info = {window};
     }
 };
 // A stack of top-level windows, topmost first; records restores and minimisings.
@@ -93,8 +90,7 @@ struct FakeDesktopWindows : DesktopWindows {
         return nullptr;
     }
 };
-// An 800 x 600 screen of one colour.
-struct FakeScreenGrabber : ScreenGrabber {
+struct FakeScreenGrabber : ScreenGrabber {  // 800 x 600 pixels of one colour
     QImage Grab(int, int, int width, int height) override {
         QImage image(width, height, QImage::Format_RGB32);
         image.fill(Qt::darkCyan);
@@ -132,8 +128,7 @@ struct FakeBrowserCommands : BrowserCommands {
         return keys.count(key);
     }
 };
-// Answers with the queued error numbers (0 = started).
-struct FakeProcessStarter : ProcessStarter {
+struct FakeProcessStarter : ProcessStarter {  // answers the queued error numbers, else 0 (started)
     QList<QStringList> starts;
     std::deque<int> errors;
     int Start(const QStringList& argv) override {
@@ -144,9 +139,8 @@ struct FakeProcessStarter : ProcessStarter {
 
 template <class Fake, class Base>
 Fake* Install(std::shared_ptr<Base>& slot) {
-    auto fake = std::make_shared<Fake>();
-    slot = fake;
-    return fake.get();
+    slot = std::make_shared<Fake>();
+    return static_cast<Fake*>(slot.get());
 }
 
 struct FakeServices {
@@ -163,8 +157,7 @@ struct FakeServices {
     FakeProcessStarter* starter = Install<FakeProcessStarter>(s.processStarter);
 };
 
-// A test in a folder of its own over fresh fakes; its forms are unloaded after it.
-struct InFolder : ::testing::Test, FakeServices {
+struct InFolder : ::testing::Test, FakeServices {  // its forms are unloaded after the test
     QTemporaryDir dir;
     QString home = QDir::currentPath();
     InFolder() { QDir::setCurrent(dir.path()); }

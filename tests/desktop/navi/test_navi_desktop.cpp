@@ -10,7 +10,7 @@ protected:
     Folder folder;
     std::unique_ptr<Program> program;
     Window notes = 0;
-    bool warm = false;  // no note up since the start
+    bool warm = false;  // a note has been up since the start
     const Rect desk = Area(root);
     const std::string desktop = getenv("PELMORA_DESKTOP");
     const bool tiling = desktop == "i3" || sway, handing = desktop == "fluxbox" || desktop == "icewm";

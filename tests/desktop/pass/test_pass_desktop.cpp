@@ -43,14 +43,15 @@ protected:
     }
 };
 
-class Targets : public Typing, public ::testing::WithParamInterface<const char*> {};
-class Layouts : public Typing, public ::testing::WithParamInterface<const char*> {};
+class Param : public Typing, public ::testing::WithParamInterface<std::string> {};
+using Targets = Param;
+using Layouts = Param;
 
 }  // namespace
 
 // "caps": us with Caps Lock on, which must stay on.
 TEST_P(Layouts, TheKeySenderTypesTheExactCharactersAndLeavesTheKeyboardAsItWas) {
-    Shell(GetParam() == std::string("caps") ? "xdotool key Caps_Lock" : std::string("setxkbmap ") + GetParam());
+    Shell(GetParam() == "caps" ? "xdotool key Caps_Lock" : "setxkbmap " + GetParam());
     keymap = Shell("xmodmap -pke");
     Program target(Terminal("Target", output));
     ActivateForTyping(Await("Target"));
@@ -59,7 +60,7 @@ TEST_P(Layouts, TheKeySenderTypesTheExactCharactersAndLeavesTheKeyboardAsItWas) 
     EXPECT_TRUE(XTestKeySender().Send(ParseKeys(QString::fromStdString(text) + "+a{%}").strokes, &error))
         << error.toStdString();
     EXPECT_TRUE(Typed(text + "A%")) << ReadFile(output);
-    ExpectKeyboard(keymap, GetParam() == std::string("caps"));
+    ExpectKeyboard(keymap, GetParam() == "caps");
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Layouts, ::testing::Values("-layout us", "-layout de", "-layout fr",
@@ -85,16 +86,14 @@ TEST_F(Typing, TheNextStartPutsBackTheKeysAKilledRunLeftChanged) {
 
 // GTK's login dialog on a German keyboard prints "login|password" on Enter.
 TEST_P(Targets, AnEntryTypesLoginAndPasswordIntoTheWindowActiveBeforeWithPauses) {
-    const bool zenity = GetParam() == std::string("zenity");
+    const bool zenity = GetParam() == "zenity";
     if (zenity) Shell("setxkbmap -layout de");
     const std::string zenityCommand = "GDK_BACKEND=x11 zenity --password --username --title Target >" + output;
-    Program target(zenity ? zenityCommand : GetParam() == std::string("xterm") ? Terminal("Target", output)
-                                                                             : Fields("Target", output));
+    const std::string other = GetParam() == "xterm" ? Terminal("Target", output) : Fields("Target", output);
+    Program target(zenity ? zenityCommand : other);
     const Window targetWindow = Await("Target");
     Open({{"pw+b{%}9@|\x83\x70", "Enter"}});  // Shift+b, a literal %, characters a layout may lack (パ)
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    const auto seconds = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    const Stopwatch seconds;
     Click(0, targetWindow);
     double login = 0;
     if (!zenity) {
@@ -108,7 +107,7 @@ TEST_P(Targets, AnEntryTypesLoginAndPasswordIntoTheWindowActiveBeforeWithPauses)
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, Targets, ::testing::Values("xterm", "zenity", "native"),
-                         [](const auto& info) { return std::string(info.param); });
+                         [](const auto& info) { return info.param; });
 
 TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
     Shell("xdotool key Caps_Lock");

@@ -75,10 +75,8 @@ TEST_F(Launcher, TheMagnifierHelpAndAboutOpenFromTheMainWindowAndTheLinksInTheBr
 
 // Every 5 s: the notes on top, the magnifier too, the notebook instead, neither; then nothing.
 TEST_F(Launcher, TheDemoTourShowsTheNotesTheMagnifierAndTheNotebookInTurn) {
-    const auto start = std::chrono::steady_clock::now();
-    const auto until = [&](double seconds) {
-        return seconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
+    const Stopwatch clock;
+    const auto until = [&](double seconds) { return seconds - clock(); };
     Activate(main);
     Key("alt+h d");
     EXPECT_TRUE(SOON(IsAbove(Find("Notes: ")))) << "no notes window on top";

@@ -1,7 +1,7 @@
 // Fuzz target of both data files: any file loads; a save without edits keeps the bytes outside
 // records 10 to 33 and the fields it does not change, backs up the records as read, and a second
-// save changes nothing; a refused save changes no file. An input is a recipe that builds the file,
-// so that random bytes reach what the program reads. The fields are read here independently.
+// save changes nothing; a refused save changes no file. An input is a recipe for the file, so that
+// random bytes reach what is read. The fields are read here independently.
 
 #include "Files.h"
 #include "NotesFile.h"
@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -38,15 +37,14 @@ struct Reader {
 // Zero, space, CP932 lead and trail bytes, and others.
 char Telling(uint8_t pick) { return "\0 a\x81\x9f\xe0\xfc\x40\x7f\x80\xa0\xfd\xff\t\r\xb1"[pick % 16]; }
 
-// Foreign bytes in records 1 to 9, then 24 records with Japanese and other text in every field.
+// Foreign bytes in records 1 to 9, then 24 records with text in every field.
 QByteArray WrittenFile() {
     QByteArray file(First, '\0');
     for (qsizetype i = 0; i < file.size(); ++i) file[i] = char(i * 7 + 1);
     const QByteArray kanji = "\x90\xdd\x92\xe8";  // 設定
-    for (int k = 0; k < 24; ++k) {
-        QByteArray texts[6];
-        for (int f = 0; f < 6; ++f) texts[f] = (k + f) % 3 ? "App " + QByteArray::number(k * 10 + f) : kanji;
-        file += Record<QByteArray>({texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]});
+    for (int n = 0; n < 240; n += 10) {
+        const auto text = [&](int f) { return (n + f) % 3 ? "App " + QByteArray::number(n + f) : kanji; };
+        file += Record<QByteArray>({text(0), text(1), text(2), text(3), text(4), text(5)});
     }
     return file;
 }
@@ -92,8 +90,7 @@ QByteArray Shown(const QByteArray& field) {
 }
 QByteArray Normalised(const QByteArray& field) { return Shown(field).leftJustified(field.size(), ' '); }
 
-// In memory where there is /dev/shm: each save flushes to disk.
-QString Scratch(const char* name) {
+QString Scratch(const char* name) {  // in memory where there is /dev/shm: each save flushes to disk
     static QTemporaryDir folder((QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath()) + "/pelmora-fuzz-XXXXXX");
     return folder.filePath(name);
 }
@@ -141,8 +138,7 @@ void Check(const QByteArray& before, bool notes, int saved) {
             if (!notes && Shown(was).isEmpty())
                 CHECK_FIELD(now == (r - 9 == saved && f < 5 ? QByteArray(was.size(), '\0') : was), r, f);
         }
-    if (settles) return;
-    CHECK(LoadAndSave(notes, saved, dat, bak) && ReadAll(dat) == after);
+    CHECK(settles || (LoadAndSave(notes, saved, dat, bak) && ReadAll(dat) == after));
 }
 
 }  // namespace
@@ -151,8 +147,7 @@ void Check(const QByteArray& before, bool notes, int saved) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Reader in{data, data + size};
     const uint8_t first = size > 0 ? data[0] : 0;
-    const QByteArray file = BuildFile(in);
-    Check(file, first & 4, (first >> 3) % 25);
+    Check(BuildFile(in), first & 4, (first >> 3) % 25);
     return 0;
 }
 
@@ -164,8 +159,8 @@ int main(int argc, char** argv) {
     long runs = 10000;
     unsigned long seed = 1;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strncmp(argv[i], "-runs=", 6)) runs = std::atol(argv[i] + 6);
-        if (!std::strncmp(argv[i], "-seed=", 6)) seed = std::strtoul(argv[i] + 6, nullptr, 10);
+        std::sscanf(argv[i], "-runs=%ld", &runs);
+        std::sscanf(argv[i], "-seed=%lu", &seed);
     }
     std::mt19937_64 random(seed);
     std::vector<uint8_t> input;

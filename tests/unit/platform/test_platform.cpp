@@ -8,8 +8,11 @@
 #include <QPointer>
 #include <QTest>
 #include <X11/keysym.h>
+#include <thread>
 
-TEST(KeyNotation, ParsesEachConstructAndRefusesInvalidTextWhole) {
+using namespace std::chrono_literals;
+
+TEST(KeyNotation, ParsesEachConstructAndRefusesBadTextWhole) {
     const int S = KeyStroke::Shift, C = KeyStroke::Control, A = KeyStroke::Alt;
     const std::pair<const char*, std::vector<KeyStroke>> good[] = {
         {"aパ é", {{'a'}, {U'パ'}, {' '}, {U'é'}}},
@@ -21,10 +24,8 @@ TEST(KeyNotation, ParsesEachConstructAndRefusesInvalidTextWhole) {
         {"{+}{}}{x 2}", {{'+'}, {'}'}, {'x'}, {'x'}}},
     };
     for (const auto& [text, strokes] : good) EXPECT_EQ(ParseKeys(QString::fromUtf8(text)).strokes, strokes) << text;
-    for (const char* bad : {"ab{TAB", "a}b", "(ab", "a)b", "{NOPE}", "{TAB x}", "pw+", "+(a^)", "a\nb"}) {
-        const ParsedKeys parsed = ParseKeys(bad);
-        EXPECT_TRUE(parsed.strokes.empty() && !parsed.ok()) << bad;
-    }
+    for (const char* bad : {"ab{TAB", "a}b", "(ab", "a)b", "{NOPE}", "{TAB x}", "pw+", "+(a^)b", "a\nb"})
+        EXPECT_TRUE(ParseKeys(bad).strokes.empty() && !ParseKeys(bad).ok()) << bad;
     EXPECT_EQ(ParseKeys("pw{NOPE}").error, "\"{NOPE}\" is not a known key name");
 }
 
@@ -40,49 +41,47 @@ struct frmProbe : Form {
     void Form_QueryUnload(int&, int mode) override { journal << QString("query %1").arg(mode); }
     void Form_Unload() override { journal << "unload"; }
 };
-void Settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 }  // namespace
 
 // A form loads unseen at its first reference; unloaded under a paused handler it lives on, timers
-// stopped, until the handler returns. A slow tick never nests, and no tick comes early.
-TEST(Forms, LoadUnloadUnderAPausedHandlerAndTimers) {
+// stopped, until the handler returns. A slow tick never nests, and no tick comes early (started
+// 10 ms past a half second, where a timer that may come early would rather come).
+TEST(Forms, UnloadUnderAPausedHandlerAndTimers) {
     FakeServices fakes;
     QPointer<frmProbe> probe = &Forms::Get<frmProbe>(), reloaded;
     EXPECT_FALSE(probe->isVisible());
     EXPECT_EQ(&Forms::Show<frmProbe>(), probe.data());
     fakes.messageBox->duringAsk = [&] {
         Forms::Unload<frmProbe>();
-        Settle();
-        EXPECT_FALSE(probe.isNull() || probe->isVisible());
+        EXPECT_FALSE(probe->isVisible() || probe->tmrTick->Enabled());
+        QTest::qWait(0);  // events, and the deletes they leave
+        EXPECT_FALSE(probe.isNull());
         probe->tmrTick->SetEnabled(true);
         reloaded = &Forms::Get<frmProbe>();
     };
     probe->cmdAsk_Click();
     EXPECT_FALSE(probe->tmrTick->Enabled());
-    Settle();
+    QTest::qWait(0);
     EXPECT_TRUE(probe.isNull());
-    reloaded->close();  // the title bar's close unloads
-    EXPECT_EQ(journal, QStringList({"load", "query 1", "unload", "load", "resumed unloaded", "query 0", "unload"}));
 
-    frmProbe& form = Forms::Get<frmProbe>();
     int depth = 0, deepest = 0;
-    new Timer(&form, 5, true, [&] {
+    Timer* slow = new Timer(reloaded, 5, true, [&] {
         deepest = std::max(deepest, ++depth);
+        slow->SetEnabled(depth == 1);  // restarted, as a handler may do, before it pauses
         QTest::qWait(20);
         --depth;
     });
+    std::this_thread::sleep_for((510ms - std::chrono::steady_clock::now().time_since_epoch() % 500ms) % 500ms);
     QElapsedTimer clock;
     std::vector<qint64> ticks;
-    new Timer(&form, 500, true, [&] { ticks.push_back(clock.nsecsElapsed()); });
+    new Timer(reloaded, 500, true, [&] { ticks.push_back(clock.nsecsElapsed()); });
     clock.start();
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticks.size() == 2; }, 2000));
-    Forms::Unload(&form);
+    reloaded->close();  // the title bar's close unloads
+    EXPECT_EQ(journal, QStringList({"load", "query 1", "unload", "load", "resumed unloaded", "query 0", "unload"}));
     EXPECT_EQ(deepest, 1);
     for (size_t i = 0; i < ticks.size(); ++i) EXPECT_GE(ticks[i], qint64(i + 1) * 499'000'000) << "tick " << i;
-    Settle();
+    QTest::qWait(0);
 }
 
 TEST(Platform, TwipsFileFilterAndFrontToBack) {
