@@ -12,7 +12,7 @@ namespace {
 constexpr double Seconds = 30;
 
 bool Up(Window& main) {
-    return WaitFor([&] { return (main = Find("Pelmora - Utility for Windows ")) && TrayIcon(); });
+    return WaitFor([&] { return (main = Find(MainTitle)) && TrayIcon(); });
 }
 
 // Percent of one core the program uses over the next 30 s.

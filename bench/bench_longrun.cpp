@@ -93,7 +93,7 @@ void LongRun(benchmark::State& state) {
         Program program(PELMORA_BINARY, "", folder.path);
         Window main = 0, notedWindow = 0, plainWindow = 0;
         if (!WaitFor([&] {
-                main = Find("Pelmora - Utility for Windows ");
+                main = Find(MainTitle);
                 notedWindow = Find(NotedTitle);
                 plainWindow = Find("Plain Window");
                 return main && notedWindow && plainWindow;

@@ -17,7 +17,7 @@ void StartToTrayAndWindow(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         Program program(PELMORA_BINARY);
-        const bool up = WaitFor([] { return Find("Pelmora - Utility for Windows ") && TrayIcon(); });
+        const bool up = WaitFor([] { return Find(MainTitle) && TrayIcon(); });
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         if (!up) {
             state.SkipWithError("the program did not come up");

@@ -1,7 +1,7 @@
 // Two text fields, titled "Key Target" or argv[2], written to the file argv[1] at each change:
 // the first's text; once the second has the focus or a text, a tab and it; Enter in it, a line end.
 #include <QApplication>
-#include <QFile>
+#include <QSaveFile>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -20,11 +20,10 @@ int main(int argc, char** argv) {
     const auto save = [&] {
         QString text = first->text();
         if (second->hasFocus() || !second->text().isEmpty()) text += QLatin1Char('\t') + second->text();
-        QFile file(path + ".part");
-        if (file.open(QIODevice::WriteOnly)) file.write((entered ? text + '\n' : text).toUtf8());
-        file.close();
-        QFile::remove(path);
-        QFile::rename(path + ".part", path);
+        QSaveFile file(path);  // whole, for the test reading it
+        file.open(QIODevice::WriteOnly);
+        file.write((entered ? text + '\n' : text).toUtf8());
+        file.commit();
     };
     QObject::connect(first, &QLineEdit::textChanged, save);
     QObject::connect(second, &QLineEdit::textChanged, save);

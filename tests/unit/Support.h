@@ -19,26 +19,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
-#include <deque>
 #include <gtest/gtest.h>
 #include <map>
 
-template <class T>
-T Pop(std::deque<T>& queue, T otherwise) {
-    const T front = queue.empty() ? otherwise : queue.front();
-    if (!queue.empty()) queue.pop_front();
-    return front;
-}
-
-// Answers from the queue, else Yes or OK; duringAsk stands for the box's own event loop.
+// Answers Yes or OK; duringAsk stands for the box's own event loop.
 struct FakeMessageBox : MessageBox {
     QStringList prompts;
-    std::deque<int> answers;
     std::function<void()> duringAsk;
     int Ask(const QString& prompt, int buttons, const QString&) override {
         prompts << prompt;
         if (duringAsk) duringAsk();
-        return Pop(answers, buttons == vbYesNo ? int(vbYes) : int(vbOK));
+        return buttons == vbYesNo ? vbYes : vbOK;
     }
 };
 struct FakeFileDialog : FileDialog {  // always cancelled
@@ -54,11 +45,9 @@ struct FakeFocusWindow : FocusWindow {
     Info info{0x400001};
     unsigned long lastOther = 0;
     bool obeys = true;
-    std::vector<unsigned long> activated;
     Info Current() override { return info; }
     unsigned long LastOther() override { return lastOther; }
     void Activate(unsigned long window) override {
-        activated.push_back(window);
         if (obeys) info = {window};
     }
 };
@@ -85,9 +74,8 @@ struct FakeDesktopWindows : DesktopWindows {
     void Minimise(uint32_t id) override { minimised.push_back(id); }
     void Front(const QString& title) { stack.insert(stack.begin(), {0x1000u + uint32_t(stack.size()), App, title}); }
     const Window* At(uint32_t id) const {
-        for (const Window& w : stack)
-            if (w.id == id) return &w;
-        return nullptr;
+        const auto w = std::ranges::find(stack, id, &Window::id);
+        return w == stack.end() ? nullptr : &*w;
     }
 };
 struct FakeScreenGrabber : ScreenGrabber {  // 800 x 600 pixels of one colour
@@ -128,12 +116,12 @@ struct FakeBrowserCommands : BrowserCommands {
         return keys.count(key);
     }
 };
-struct FakeProcessStarter : ProcessStarter {  // answers the queued error numbers, else 0 (started)
+struct FakeProcessStarter : ProcessStarter {
     QList<QStringList> starts;
-    std::deque<int> errors;
+    int error = 0;  // 0: started
     int Start(const QStringList& argv) override {
         starts << argv;
-        return Pop(errors, 0);
+        return error;
     }
 };
 

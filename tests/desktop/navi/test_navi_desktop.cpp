@@ -1,4 +1,4 @@
-// The notes window on the real window stack, with terminals, a GTK dialog and its own buttons.
+// The notes window over terminals, a GTK dialog and our Qt window, used through its buttons.
 
 #include "Desktop.h"
 #include "Records.h"
@@ -10,13 +10,13 @@ protected:
     Folder folder;
     std::unique_ptr<Program> program;
     Window notes = 0;
-    bool warm = false;  // a note has been up since the start
+    bool warm = false;  // a note was up before
     const Rect desk = Area(root);
-    const std::string desktop = getenv("PELMORA_DESKTOP");
+    const string desktop = getenv("PELMORA_DESKTOP");
     const bool tiling = desktop == "i3" || sway, handing = desktop == "fluxbox" || desktop == "icewm";
 
-    // Back to the work; on i3, where the focus follows the pointer, onto the bar.
-    void PointerAway() { Shell("xdotool mousemove 9 " + std::to_string(desk.height - 2)); }
+    // Onto i3's bar, where the focus follows the pointer.
+    void PointerAway() { Shell("xdotool mousemove 9 " + to_string(desk.height - 2)); }
     void Open(Window application) {
         program.reset();
         PointerAway();
@@ -27,11 +27,11 @@ protected:
         EXPECT_TRUE(SOON(Waiting() || (Find("Notes: .*") == notes && Active() == application)));
         warm = !Waiting();
     }
-    bool Waiting() {  // out of the way, for an application with a note
+    bool Waiting() {  // for an application with a note
         if (Find("Navigation Notes", false) != notes) return false;
         return tiling ? Viewable(notes) && InCorner() : IsMinimised(notes) && !IsAbove(notes);
     }
-    bool InCorner() {  // the frame 700 twips (46.7 pixels) from the right and bottom
+    bool InCorner() {  // the frame 46.7 pixels from the right and bottom
         const Rect r = Area(notes);
         std::vector<long> frame = Property<long>(notes, "_NET_FRAME_EXTENTS");  // left, right, top, bottom
         frame.resize(4);
@@ -39,8 +39,8 @@ protected:
         return std::abs(right - desk.width) < 2.5 && std::abs(bottom - desk.height) < 2.5;
     }
     bool Up() { return Viewable(notes) && !IsMinimised(notes) && IsAbove(notes) && InCorner(); }
-    bool Shows(const std::string& title) { return Find("Notes: " + title) == notes && Up(); }
-    bool TookTheKeyboard() {  // since the last look
+    bool Shows(const string& title) { return Find("Notes: " + title) == notes && Up(); }
+    bool TookTheKeyboard() {  // since last asked
         bool took = false;
         for (XEvent e; XPending(display);) {
             XNextEvent(display, &e);
@@ -48,63 +48,62 @@ protected:
         }
         return took;
     }
-    void ExpectNoteFor(Window application, const std::string& title) {
+    void ExpectNoteFor(Window application, const string& title) {
         Activate(application);
         TookTheKeyboard();
-        EXPECT_TRUE(SOON(Shows(title), 5)) << "no note in the corner for " << title;
-        // The window manager may hand the first note the keyboard, which comes back; fluxbox and
-        // icewm always do.
+        EXPECT_TRUE(SOON(Shows(title), 5)) << title;
+        // A first note may get the keyboard and hand it back; on fluxbox and icewm every note.
         EXPECT_FALSE(TookTheKeyboard() && warm && !handing) << "the note took the keyboard";
     }
-    // From the application to the notes window: the note typed into its box, 保存.
-    void WriteNote(Window application, const std::string& title) {
+    // The note typed into the box, 保存.
+    void WriteNote(Window application, const string& title) {
         Activate(application);
         Pause(1.6);  // a tick sees the application
         Activate(notes);
-        ASSERT_TRUE(SOON(Up(), 5)) << "the notes window did not come up in the corner";
+        ASSERT_TRUE(SOON(Up(), 5));
         Shell("xdotool type --delay 40 note");
         ClickAt(notes, 184, 68);
         PointerAway();
-        ASSERT_TRUE(SOON(Shows(title), 5)) << "no note in the corner for " << title;
+        ASSERT_TRUE(SOON(Shows(title), 5)) << title;
     }
 };
 
 }  // namespace
 
-TEST_F(Notes, PopUpForTheNotedWindowOnlyAndLeaveItTheKeyboard) {
-    const std::string note = Note<std::string>("Editor A", "Press F5");
-    WriteFile(folder / "navilist.dat", std::string(9 * 512, '\0') + note + std::string(23 * 512, ' '));
+TEST_F(Notes, PopUpForTheNotedWindowKeyboardKept) {
+    const string note = Note<string>("Editor A", "Press F5");
+    WriteFile(folder / "navilist.dat", string(9 * 512, '\0') + note + string(23 * 512, ' '));
     Program editorA(Fields("Editor A", folder / "a.txt"));  // native on Wayland
     Program editorB(Terminal("Editor B", "/dev/null"));
     const Window a = Await("Editor A"), b = Await("Editor B");
-    // The title shown (_NET_WM_NAME) counts, not an older WM_NAME.
-    const std::string id = " -id " + std::to_string(b);
+    // The title shown (_NET_WM_NAME) counts, not WM_NAME.
+    const string id = " -id " + to_string(b);
     Shell("xprop" + id + " -f _NET_WM_NAME 8u -set _NET_WM_NAME 'Editor B'; xprop" + id + " -set WM_NAME 'Editor A'");
     Open(b);
-    EXPECT_FALSE(SOON(!Waiting(), 1.6)) << "a note came up for Editor B";
+    EXPECT_FALSE(SOON(!Waiting(), 1.6)) << "a note for Editor B";
 
     ExpectNoteFor(a, "Editor A");
-    EXPECT_TRUE(SOON(Active() == a, 2)) << "the keyboard is not back with Editor A";
+    EXPECT_TRUE(SOON(Active() == a, 2));
     Type("typed");
-    EXPECT_TRUE(SOON(ReadFile(folder / "a.txt") == "typed")) << "Editor A did not get the keys";
+    EXPECT_TRUE(SOON(ReadFile(folder / "a.txt") == "typed"));
     Move(notes, 10, 10);
     EXPECT_TRUE(SOON(!InCorner(), 1));
     EXPECT_TRUE(SOON(Shows("Editor A"), 5)) << "not back in the corner";
     Xdotool("windowminimize", notes);
     EXPECT_TRUE(SOON(Shows("Editor A") && Active() == a, 5)) << "not back from minimised";
     Activate(b);
-    EXPECT_TRUE(SOON(Waiting(), 5)) << "the note stayed up for Editor B";
+    EXPECT_TRUE(SOON(Waiting(), 5));
 }
 
-// A GTK dialog drawing its own title bar and an xterm with a COMPOUND_TEXT title get their own
-// notes, also after a restart; 次回は表示しない deletes a note, keeping it in the backup.
-TEST_F(Notes, FollowRealProgramsWhateverDrawsOrEncodesTheirTitle) {
+// A GTK dialog drawing its title bar, an xterm's COMPOUND_TEXT title: notes kept over a restart;
+// 次回は表示しない deletes one.
+TEST_F(Notes, FollowRealProgramsTitles) {
     Program below(Terminal("Below", "/dev/null"));
     Program zenity("zenity --entry --title 'Zenity CSD'", "GTK_CSD=1");
     Program xterm("xterm -T 'ログインXT'", "LANG=C.UTF-8");
-    const std::vector<std::string> titles{"Below", "Zenity CSD", "ログインXT"};
+    const std::vector<string> titles{"Below", "Zenity CSD", "ログインXT"};
     std::vector<Window> windows;
-    for (const std::string& title : titles)
+    for (const string& title : titles)
         windows.push_back(Await(title));
     Open(windows[0]);
     for (size_t i = 0; i < titles.size(); ++i)
@@ -117,9 +116,6 @@ TEST_F(Notes, FollowRealProgramsWhateverDrawsOrEncodesTheirTitle) {
     ExpectNoteFor(windows[0], "Below");
     ClickAt(notes, 16, 108);  // 次回は表示しない
     PointerAway();
-    EXPECT_TRUE(SOON(Waiting(), 5)) << "the note for Below stayed";
-    const std::string file = ReadFile(folder / "navilist.dat");
-    EXPECT_EQ(file.substr(9 * 512, 512), Note<std::string>("Zenity CSD", "note"));  // the others move up
-    EXPECT_EQ(file.substr(11 * 512, 512), std::string(512, ' '));
-    EXPECT_EQ(ReadFile(folder / "navilist.bak").substr(9 * 512, 512), Note<std::string>("Below", "note"));
+    EXPECT_TRUE(SOON(Waiting(), 5));
+    EXPECT_EQ(ReadFile(folder / "navilist.dat").substr(9 * 512, 512), Note<string>("Zenity CSD", "note"));
 }

@@ -108,7 +108,7 @@ TEST(BrowseURL, ShowsAndStartsTheFirstKeysCommand) {
     for (const auto& [type, text, browser] : rows) {
         FakeServices fakes;
         fakes.commands->keys = {{HttpKey, {type, text}}, {HtmlKey, {REG_SZ, "html "}}};
-        fakes.starter->errors = {53};
+        fakes.starter->error = 53;
         BrowseURL(Address);
         EXPECT_EQ(fakes.commands->queried.size(), browser == "html" ? 2 : 1);
         EXPECT_EQ(fakes.messageBox->prompts, QStringList({browser + " " + Address, "53 File not found"}));
@@ -135,7 +135,7 @@ TEST_F(InFolder, ProcessStartsDetachedOrSaysWhyNot) {
     qputenv("PATH", path);
 }
 
-TEST_F(InFolder, KeypadEnterClosesALinkOpensOnlyOnAReleaseInsideIt) {
+TEST_F(InFolder, KeypadEnterClosesLinksOpenOnRelease) {
     QTest::keyClick(&Forms::Show<frmAbout>(), Qt::Key_Enter);
     EXPECT_FALSE(Forms::IsLoaded<frmAbout>());
     QLabel* link = Forms::Show<frmHelp>().lblURL[0];

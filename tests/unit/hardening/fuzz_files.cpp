@@ -1,7 +1,6 @@
-// Fuzz target of both data files: any file loads; a save without edits keeps the bytes outside
-// records 10 to 33 and the fields it does not change, backs up the records as read, and a second
-// save changes nothing; a refused save changes no file. An input is a recipe for the file, so that
-// random bytes reach what is read. The fields are read here independently.
+// Both data files: any file loads; a save without edits keeps the bytes outside records 10 to 33
+// and the fields it does not change, backs up the records as read, and a second save changes
+// nothing; a refused save changes no file. An input is a recipe for the file.
 
 #include "Files.h"
 #include "NotesFile.h"
@@ -16,13 +15,12 @@ namespace {
 constexpr qsizetype First = 9 * 512, End = 33 * 512, MaxFile = 40 * 512;  // records 10 to 33
 constexpr int Offset[] = {0, 100, 150, 168, 186, 486}, Width[] = {100, 50, 18, 18, 300, 26};
 
-std::string current;  // the input running, for the report
-[[noreturn]] void Fail(const char* what, int record, int field) {
-    std::fprintf(stderr, "%s: %s (record %d, field %d)\n", current.c_str(), what, record, field + 1);
+std::string current;  // the input running
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "%s: %s\n", current.c_str(), what);
     std::abort();
 }
-#define CHECK_FIELD(condition, r, f) ((condition) ? void() : Fail(#condition, r, f))
-#define CHECK(condition) CHECK_FIELD(condition, 0, -1)
+#define CHECK(condition) ((condition) ? void() : Fail(#condition))
 
 struct Reader {
     const uint8_t *p, *end;
@@ -37,7 +35,7 @@ struct Reader {
 // Zero, space, CP932 lead and trail bytes, and others.
 char Telling(uint8_t pick) { return "\0 a\x81\x9f\xe0\xfc\x40\x7f\x80\xa0\xfd\xff\t\r\xb1"[pick % 16]; }
 
-// Foreign bytes in records 1 to 9, then 24 records with text in every field.
+// Foreign bytes in records 1 to 9, then 24 records full of text.
 QByteArray WrittenFile() {
     QByteArray file(First, '\0');
     for (qsizetype i = 0; i < file.size(); ++i) file[i] = char(i * 7 + 1);
@@ -49,7 +47,7 @@ QByteArray WrittenFile() {
     return file;
 }
 
-// A start (empty, zero bytes, written, or written with foreign records after it), then edits.
+// Empty, zero bytes, written, or written with foreign records after; then edits.
 QByteArray BuildFile(Reader& in) {
     const int start = in.byte() & 3;
     QByteArray file = start == 1 ? QByteArray(in.word() * 3 % MaxFile, '\0') : start ? WrittenFile() : "";
@@ -62,7 +60,7 @@ QByteArray BuildFile(Reader& in) {
         if (op % 5 == 1) bytes = in.bytes(in.byte() % 64);
         if (op % 5 == 2) bytes = QByteArray(in.byte(), Telling(op >> 3));
         if (op % 5 == 3) bytes = QByteArray(1, Telling(in.byte()));
-        if (op % 5 == 4) {  // one field: blank, zero first, after blanks, full, ending in a telling byte
+        if (op % 5 == 4) {  // a field: blank, zero first, after blanks, full, a telling byte last
             const int f = in.byte() % 6, width = Width[f], kind = in.byte() % 5;
             at = (9 + (op >> 3) % 24) * 512 + Offset[f];
             bytes = kind == 0 ? QByteArray(width, ' ')
@@ -81,7 +79,7 @@ QByteArray BuildFile(Reader& in) {
 QByteArray Field(const QByteArray& file, int r, int f) {
     return file.mid((r - 1) * 512 + Offset[f], Width[f]).leftJustified(Width[f], '\0');
 }
-// What the program shows of a field: nothing after a leading zero byte, else the bytes trimmed.
+// What is shown: nothing after a leading zero byte, else the bytes trimmed.
 QByteArray Shown(const QByteArray& field) {
     if (field.startsWith('\0')) return {};
     const std::string text = field.toStdString();
@@ -90,19 +88,19 @@ QByteArray Shown(const QByteArray& field) {
 }
 QByteArray Normalised(const QByteArray& field) { return Shown(field).leftJustified(field.size(), ' '); }
 
-QString Scratch(const char* name) {  // in memory where there is /dev/shm: each save flushes to disk
+QString Scratch(const char* name) {  // in memory if it can: each save flushes
     static QTemporaryDir folder((QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath()) + "/pelmora-fuzz-XXXXXX");
     return folder.filePath(name);
 }
 
-// A save without edits, of the notes or of password entry `saved` (0 for none); false if refused.
+// A save without edits, of the notes or of entry `saved` (0 for none); false if refused.
 bool LoadAndSave(bool notes, int saved, const QString& dat, const QString& bak) {
     QString error;
     NotesFile n;
     PassFile p;
     CHECK(notes ? n.FileToData(dat, &error) : p.Load(dat, &error));
     if (!notes && !p.SavePass(saved, dat, bak, &error)) {
-        CHECK(saved > 0 && !p.CheckEntry(saved).isEmpty());  // only for texts the file cannot keep
+        CHECK(saved > 0 && !p.CheckEntry(saved).isEmpty());  // texts the file cannot keep
         return false;
     }
     QStringList titles, comments;
@@ -132,11 +130,11 @@ void Check(const QByteArray& before, bool notes, int saved) {
             const QByteArray was = Field(before, r, f), now = Field(after, r, f);
             settles |= Shown(was).startsWith('\0');
             // The notes back up what they read, the notebook the bytes.
-            CHECK_FIELD(Field(backup, r, f) == (notes ? Normalised(was) : was), r, f);
-            if (notes && f != 0 && f != 4) CHECK_FIELD(now == Normalised(was), r, f);
+            CHECK(Field(backup, r, f) == (notes ? Normalised(was) : was));
+            if (notes && f != 0 && f != 4) CHECK(now == Normalised(was));
             // An empty field stays as it was, but the saved entry's is stored as zero bytes.
             if (!notes && Shown(was).isEmpty())
-                CHECK_FIELD(now == (r - 9 == saved && f < 5 ? QByteArray(was.size(), '\0') : was), r, f);
+                CHECK(now == (r - 9 == saved && f < 5 ? QByteArray(was.size(), '\0') : was));
         }
     CHECK(settles || (LoadAndSave(notes, saved, dat, bak) && ReadAll(dat) == after));
 }
@@ -152,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 #ifdef PELMORA_FUZZ_DRIVER
-// Without libFuzzer: -runs=N random inputs from -seed=S; a failure names the seed and input.
+// Without libFuzzer: -runs=N random inputs from -seed=S.
 #include <random>
 
 int main(int argc, char** argv) {

@@ -11,7 +11,7 @@
 #include <sys/syscall.h>
 
 // The data file may be kept elsewhere (a synced folder) through a link, which stays.
-TEST_F(InFolder, SavesSayWhyAndKeepBothFilesUntilTheFaultIsMended) {
+TEST_F(InFolder, FaultsKeepBothFilesUntilMended) {
     // Root passes every permission check: this program gives up the overrides for good (its
     // files are its own), and a writer that lets SIGXFSZ through ends it.
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};

@@ -26,7 +26,7 @@ struct Notes : InFolder {
 }  // namespace
 
 // Fields 2, 3 and 6 stay in their record when the notes move up.
-TEST_F(Notes, SavingKeepsOtherFieldsAndNothingAfterAFailedLoad) {
+TEST_F(Notes, SaveKeepsOtherFieldsNotAfterAFailedLoad) {
     const auto record = [](QByteArray title, const char* f2, QByteArray comment) {
         return Record<QByteArray>({title, f2, "x3", QByteArray(18, ' '), comment, "x6"});
     };

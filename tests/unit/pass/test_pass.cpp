@@ -38,12 +38,9 @@ TEST_F(InFolder, PassFileStoredFormAndReadBack) {
 
     ::chmod("palist.dat", 0644);
     p.Data(1, 2).clear();
-    ASSERT_TRUE(p.SavePass(2, dat, bak, &error));
-    EXPECT_EQ(ReadAll(dat), DataFile({first}));
     ASSERT_TRUE(p.SavePass(1, dat, bak, &error));
     EXPECT_EQ(ReadAll(dat), DataFile({Record<QByteArray>({name})}));
     EXPECT_EQ(ModeOf(dat), 0644u);
-    EXPECT_EQ(QDir().entryList(QDir::Files | QDir::Hidden), QStringList({"palist.bak", "palist.dat"}));
 }
 
 TEST(LumPass, EntryCaption) {
@@ -66,7 +63,8 @@ struct Typist : Clock, KeySender {
         return now;
     }
     bool Send(const std::vector<KeyStroke>& strokes, QString* error) override {
-        if (fail) return *error = "the X server refused", false;
+        *error = "the X server refused";
+        if (fail) return false;
         typed += now != last ? "|" : "";
         last = now;
         for (const KeyStroke& k : strokes) {
@@ -121,6 +119,11 @@ TEST_F(Notebook, TypesInOrderWithPausesOrStops) {
     EXPECT_TRUE(Click(w, 0).startsWith("|alice<ff09> / Typing stopped: the keyboard focus moved"));
     typist->fail = true;
     EXPECT_EQ(Click(w, 0), " / Typing stopped: the X server refused");
+    typist->fail = false;
+    typist->onRead = [&] {  // the notebook closed in a pause
+        if (!typist->typed.isEmpty() && Forms::IsLoaded<LumPass>()) Forms::Unload<LumPass>();
+    };
+    EXPECT_EQ(Click(w, 0), "|alice<ff09>");
 }
 
 // Keys go only to the application used before, never to another, ours or the desktop.

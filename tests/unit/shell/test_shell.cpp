@@ -8,14 +8,13 @@
 
 #include <QtWidgets>
 
-// The texts that do not show whole in their boxes at the fonts here, with the room they need.
+// The texts that do not show whole in their boxes at the fonts here.
 static QStringList Clipped(QWidget* window) {
     QStringList clipped;
     const auto fit = [&](QWidget* w, QString text, int width, int height, int flags = Qt::TextWordWrap) {
         text.remove('&');
         const QRect needed = QFontMetrics(w->font()).boundingRect(0, 0, std::max(width, 1), 1000, flags, text);
-        if (needed.width() > width || needed.height() > height)
-            clipped << QString("%1 (needs %2x%3)").arg(text).arg(needed.width()).arg(needed.height());
+        if (needed.width() > width || needed.height() > height) clipped << text;
     };
     for (QWidget* w : window->findChildren<QWidget*>()) {
         const QRect box = w->contentsRect();

@@ -4,7 +4,7 @@
 
 // From the pointer, the edge count and the screen: the edge count, the position text, the
 // offsets, the window's place (twips) and the screen copy (pixels).
-TEST(SpotZoom, TickFollowsThePointerFlipsAtTheEdgesAndAsksAtTheLeft) {
+TEST(SpotZoom, TickFollowsFlipsAndAsks) {
     const ZoomScreen screen{15, 15, 12000, 9000}, room{7.5, 7.5, 6250, 4950};
     const struct {
         QPoint at;
@@ -30,7 +30,7 @@ TEST(SpotZoom, TickFollowsThePointerFlipsAtTheEdgesAndAsksAtTheLeft) {
 
 // Where the picture comes after the tick, one overtaken by a later tick's or by the unload never
 // shows; the asking tick asks for none, nor a tick whose repaint unloads; the clipboard comes back.
-TEST(SpotZoom, ShowsOnlyTheLastTicksPictureAndGivesTheClipboardBack) {
+TEST(SpotZoom, ShowsTheLastPictureAndRestoresTheClipboard) {
     struct LateScreen : FakeScreenGrabber {
         std::vector<std::function<void()>> answers;
         void GrabThen(int x, int y, int w, int h, const std::function<void(const QImage&)>& done) override {
