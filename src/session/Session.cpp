@@ -3,8 +3,12 @@
 #include "BrowserCommands.h"
 #include "Clipboard.h"
 #include "Events.h"
+#include "KWinKeySender.h"
+#include "KWinWindows.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "NativeDesktopWindows.h"
+#include "NativeFocusWindow.h"
 #include "ProcessStarter.h"
 #include "QtPointer.h"
 #include "QtScreenGrabber.h"
@@ -14,8 +18,6 @@
 #include "Toplevels.h"
 #include "VirtualKeyboard.h"
 #include "WaylandConnection.h"
-#include "WlrootsDesktopWindows.h"
-#include "WlrootsFocusWindow.h"
 #include "X11DesktopWindows.h"
 #include "X11FocusWindow.h"
 #include "XTestKeySender.h"
@@ -43,8 +45,8 @@ bool UseWlroots(Services& s) {
     auto toplevels = std::make_shared<Toplevels>(wayland);
     auto screen = std::make_shared<ScreenCopy>(wayland);
     s.keySender = std::make_shared<VirtualKeyboard>(wayland, toplevels);
-    s.focusWindow = std::make_shared<WlrootsFocusWindow>(toplevels);
-    s.desktopWindows = std::make_shared<WlrootsDesktopWindows>(toplevels);
+    s.focusWindow = std::make_shared<NativeFocusWindow>(toplevels);
+    s.desktopWindows = std::make_shared<NativeDesktopWindows>(toplevels);
     s.screenGrabber = screen;
     s.pointer = screen;
     SwayPlacement::Install();
@@ -61,6 +63,22 @@ bool UseWlroots(Services& s) {
     return true;
 }
 
+// KWin lists no windows to clients: a script of ours inside it tells them.
+bool UseKWin(Services& s) {
+    std::shared_ptr<KWinWindows> windows = KWinWindows::Start();
+    if (!windows) return false;
+    s.keySender = std::make_shared<KWinKeySender>(windows);
+    s.focusWindow = std::make_shared<NativeFocusWindow>(windows);
+    s.desktopWindows = std::make_shared<NativeDesktopWindows>(windows);
+    s.screenGrabber = std::make_shared<QtScreenGrabber>();
+    s.pointer = windows;
+    InstallXErrorHandler();
+    RestoreLeftSpareKeys();
+    std::fputs("pelmora: a KDE Plasma Wayland session: native windows through KWin; the notebook types into, and "
+               "the magnifier shows, X11 programs only.\n", stderr);
+    return true;
+}
+
 }  // namespace
 
 void StartSession() {
@@ -71,7 +89,7 @@ void StartSession() {
     s.clipboard = std::make_shared<QtClipboard>();
     s.browserCommands = std::make_shared<FreedesktopBrowserCommands>();
     s.processStarter = std::make_shared<DetachedProcessStarter>();
-    if (std::getenv("WAYLAND_DISPLAY") && UseWlroots(s)) return;
+    if (std::getenv("WAYLAND_DISPLAY") && (UseWlroots(s) || UseKWin(s))) return;
     UseX11(s);
     if (std::getenv("WAYLAND_DISPLAY"))
         std::fputs("pelmora: this is a Wayland session, and Pelmora runs through XWayland: the notes do not see, and "

