@@ -6,10 +6,13 @@
 #include <vector>
 
 // Types keystrokes into the window that has the keyboard focus.
-// Real: XTest on the X server; tests: a recorder.
+// Real: XTest on the X server, a compositor's virtual or fake keyboard; tests: a recorder.
 class KeySender {
 public:
     virtual ~KeySender() = default;
     // Returns false with a reason when the strokes could not all be typed.
     virtual bool Send(const std::vector<KeyStroke>& strokes, QString* error) = 0;
+    // The characters of the strokes that cannot be typed into the window in front, each once;
+    // empty when all can.
+    virtual QString Untypable(const std::vector<KeyStroke>&) { return {}; }
 };

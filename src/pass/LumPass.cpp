@@ -245,6 +245,13 @@ void LumPass::cmdNavi_Click(int index) {
                 return;
             }
             target = now.window;
+            std::vector<KeyStroke> all;
+            for (const Step& step : steps) all.insert(all.end(), step.keys.strokes.begin(), step.keys.strokes.end());
+            if (const QString untypable = sender.Untypable(all); !untypable.isEmpty()) {
+                MsgBox(QStringLiteral("Nothing was typed: no key of the keyboard layout types %1 into that window.")
+                           .arg(untypable));
+                return;
+            }
         } else if (focus.Current().window != target) {
             MsgBox(QStringLiteral("Typing stopped: the keyboard focus moved to another window."));
             return;

@@ -3,7 +3,7 @@
 #include "BrowserCommands.h"
 #include "Clipboard.h"
 #include "Events.h"
-#include "KWinKeySender.h"
+#include "FakeInputKeyboard.h"
 #include "KWinWindows.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
@@ -39,9 +39,8 @@ void UseX11(Services& s) {
 
 // A wlroots compositor (sway and others) gives its toplevel list to any client; without it no
 // native window can be seen, and the X11 back-end serves through XWayland.
-bool UseWlroots(Services& s) {
-    std::shared_ptr<WaylandConnection> wayland = WaylandConnection::Open();
-    if (!wayland || !wayland->toplevelGlobal) return false;
+bool UseWlroots(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
+    if (!wayland->toplevelGlobal) return false;
     auto toplevels = std::make_shared<Toplevels>(wayland);
     auto screen = std::make_shared<ScreenCopy>(wayland);
     s.keySender = std::make_shared<VirtualKeyboard>(wayland, toplevels);
@@ -64,18 +63,18 @@ bool UseWlroots(Services& s) {
 }
 
 // KWin lists no windows to clients: a script of ours inside it tells them.
-bool UseKWin(Services& s) {
+bool UseKWin(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     std::shared_ptr<KWinWindows> windows = KWinWindows::Start();
     if (!windows) return false;
-    s.keySender = std::make_shared<KWinKeySender>(windows);
+    s.keySender = std::make_shared<FakeInputKeyboard>(wayland, windows);
     s.focusWindow = std::make_shared<NativeFocusWindow>(windows);
     s.desktopWindows = std::make_shared<NativeDesktopWindows>(windows);
     s.screenGrabber = std::make_shared<QtScreenGrabber>();
     s.pointer = windows;
     InstallXErrorHandler();
     RestoreLeftSpareKeys();
-    std::fputs("pelmora: a KDE Plasma Wayland session: native windows through KWin; the notebook types into, and "
-               "the magnifier shows, X11 programs only.\n", stderr);
+    std::fprintf(stderr, "pelmora: a KDE Plasma Wayland session: native windows through KWin%s; the magnifier "
+                 "shows X11 programs only.\n", wayland->fakeInput ? "" : "; no fake input: the notebook cannot type");
     return true;
 }
 
@@ -89,7 +88,9 @@ void StartSession() {
     s.clipboard = std::make_shared<QtClipboard>();
     s.browserCommands = std::make_shared<FreedesktopBrowserCommands>();
     s.processStarter = std::make_shared<DetachedProcessStarter>();
-    if (std::getenv("WAYLAND_DISPLAY") && (UseWlroots(s) || UseKWin(s))) return;
+    if (const std::shared_ptr<WaylandConnection> wayland = std::getenv("WAYLAND_DISPLAY") ? WaylandConnection::Open() : nullptr;
+        wayland && (UseWlroots(s, wayland) || UseKWin(s, wayland)))
+        return;
     UseX11(s);
     if (std::getenv("WAYLAND_DISPLAY"))
         std::fputs("pelmora: this is a Wayland session, and Pelmora runs through XWayland: the notes do not see, and "

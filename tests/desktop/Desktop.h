@@ -282,18 +282,27 @@ inline size_t Menus() {
     return menus;
 }
 
-// No key held; on X11 also the mapping and Caps Lock as given (sway's is the last typist's).
+// No key held; on X11 also the mapping and Caps Lock as given (sway's and KWin's are theirs).
 inline void ExpectKeyboard(const string& keymap, bool capsLock) {
     char keys[32];
     XQueryKeymap(display, keys);
     EXPECT_TRUE(std::ranges::none_of(keys, [](char down) { return down; })) << "a key is held";
-    if (sway) return;
+    if (sway || kwin) return;
     EXPECT_EQ(Shell("xmodmap -pke"), keymap);
     EXPECT_EQ(Shell("xset -q").find("Caps Lock:   on") != string::npos, capsLock) << "Caps Lock";
 }
 
+// On KWin its own layout, which XWayland follows.
+inline void SetLayout(const string& layout) {
+    if (!kwin) return (void)Shell("setxkbmap -model pc105 -layout " + layout);
+    WriteFile(string(getenv("HOME")) + "/.config/kxkbrc", "[Layout]\nLayoutList=" + layout + "\nUse=true\n");
+    Shell("dbus-send --session --type=signal /Layouts org.kde.keyboard.reloadConfig");
+    Pause(0.5);
+}
+
 inline void ResetKeyboard() {  // us, Caps Lock off
-    Shell("setxkbmap -model pc105 -layout us; xset -q | grep -q 'Caps Lock:   on' && xdotool key Caps_Lock");
+    SetLayout("us");
+    Shell("xset -q | grep -q 'Caps Lock:   on' && xdotool key Caps_Lock");
 }
 
 inline void Click(const Rect& a, int button, int times = 1) {  // in the middle

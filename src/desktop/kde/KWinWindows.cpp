@@ -74,11 +74,9 @@ KWinWindows::Listed* KWinWindows::FindListed(const QString& kwinId) {
     return it == listed_.end() ? nullptr : &*it;
 }
 
-void KWinWindows::Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised,
-                          bool x11) {
+void KWinWindows::Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised) {
     Listed* listed = FindListed(kwinId);
     if (!listed) listed = &listed_.emplace_back(Listed{kwinId, Add()});
-    listed->x11 = x11;
     Describe(listed->id, caption, resourceClass, minimised);
 }
 
@@ -92,10 +90,6 @@ void KWinWindows::Activated(const QString& kwinId) {
 }
 
 void KWinWindows::PointerAt(int x, int y) { pointer_ = {x, y}; }
-
-bool KWinWindows::IsX11(uint32_t id) const {
-    return std::ranges::any_of(listed_, [&](const Listed& each) { return each.id == id && each.x11; });
-}
 
 // A script can be given no call, so a short one does it: KWin 5 and 6 name the active window
 // differently.

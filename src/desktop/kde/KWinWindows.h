@@ -23,11 +23,9 @@ public:
 
     void Activate(uint32_t id) override;
     QPoint Position() override { return pointer_; }
-    // Whether the window is an X11 one, under XWayland.
-    bool IsX11(uint32_t id) const;
 
 public slots:  // the script's calls; KWin's ids are UUID strings
-    void Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised, bool x11);
+    void Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised);
     void Closed(const QString& kwinId);
     void Activated(const QString& kwinId);
     void PointerAt(int x, int y);
@@ -36,7 +34,6 @@ private:
     struct Listed {
         QString kwinId;
         uint32_t id;
-        bool x11 = false;
     };
     KWinWindows() = default;
     bool LoadScript();

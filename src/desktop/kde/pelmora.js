@@ -6,8 +6,7 @@ const windows = () => (workspace.windowList || workspace.clientList).call(worksp
 const listed = w => w && (w.normalWindow || w.dialog) && !w.skipTaskbar;
 
 function tell(w) {
-    if (listed(w))
-        call("Changed", String(w.internalId), w.caption, String(w.resourceClass), w.minimized, Boolean(w.windowId));
+    if (listed(w)) call("Changed", String(w.internalId), w.caption, String(w.resourceClass), w.minimized);
 }
 function tellActive(w) {
     call("Activated", listed(w) ? String(w.internalId) : "");

@@ -86,12 +86,14 @@ TEST_F(Typing, NextStartRestoresKeysOfAKilledRun) {
 // GTK's login dialog on a German keyboard prints "login|password" on Enter.
 TEST_P(Targets, TypesLoginAndPasswordWithPauses) {
     const bool zenity = GetParam() == "zenity";
-    if (zenity) Shell("setxkbmap -layout de");
+    if (zenity) SetLayout("de");
     const string zenityCommand = "GDK_BACKEND=x11 zenity --password --username --title Target >" + output;
     const string other = GetParam() == "xterm" ? Terminal("Target", output) : Fields("Target", output);
     Program target(zenity ? zenityCommand : other);
     const Window targetWindow = Await("Target");
-    Open({{"pw+b{%}9@|\x83\x70", "Enter"}});  // Shift+b, %, characters a layout may lack
+    // Shift+b, %, characters a layout may lack, which KWin does not type.
+    const bool kana = !kwin;
+    Open({{kana ? "pw+b{%}9@|\x83\x70" : "pw+b{%}9@|", "Enter"}, {"\x83\x70", "(None)"}});
     const Stopwatch seconds;
     Click(0, targetWindow);
     double login = 0;
@@ -100,8 +102,14 @@ TEST_P(Targets, TypesLoginAndPasswordWithPauses) {
         login = seconds();
         EXPECT_GE(login, 0.95) << "no pause before the login name";
     }
-    EXPECT_TRUE(Typed(zenity ? "alice|pwB%9@|パ\n" : "alice\tpwB%9@|パ\n")) << ReadFile(output);
+    const string typed = (zenity ? "alice|pwB%9@|" : "alice\tpwB%9@|") + string(kana ? "パ\n" : "\n");
+    EXPECT_TRUE(Typed(typed)) << ReadFile(output);
     EXPECT_GE(seconds() - login, zenity ? 1.9 : 0.95) << "no pause before the password";
+    if (!kana) {
+        Click(1, targetWindow);
+        EXPECT_TRUE(Answer());
+        EXPECT_EQ(TypedInTheEnd(), typed);
+    }
     ExpectKeyboard(keymap, false);
 }
 

@@ -57,14 +57,17 @@ struct Typist : Clock, KeySender {
     std::function<void()> onRead;  // the user, meanwhile
     QString typed;
     bool fail = false;
+    QString offLayout;  // characters it cannot type
     double SecondsOfDay() override {
         now = std::fmod(now + 0.5, 86400);
         if (onRead) onRead();
         return now;
     }
     bool Send(const std::vector<KeyStroke>& strokes, QString* error) override {
-        *error = "the X server refused";
-        if (fail) return false;
+        if (fail) {
+            *error = "the X server refused";
+            return false;
+        }
         typed += now != last ? "|" : "";
         last = now;
         for (const KeyStroke& k : strokes) {
@@ -72,6 +75,12 @@ struct Typist : Clock, KeySender {
             typed += k.character ? QString::fromUcs4(&k.character, 1) : QString("<%1>").arg(k.keysym, 0, 16);
         }
         return true;
+    }
+    QString Untypable(const std::vector<KeyStroke>& strokes) override {
+        QString out;
+        for (const KeyStroke& k : strokes)
+            if (offLayout.contains(QString::fromUcs4(&k.character, 1))) out += QString::fromUcs4(&k.character, 1);
+        return out;
     }
 };
 
@@ -99,7 +108,8 @@ struct Notebook : InFolder {
 TEST_F(Notebook, TypesInOrderWithPausesOrStops) {
     LumPass& w = Open({Record<QByteArray>({"Mail", "alice", "Tab", "Enter", "pw"}),
                        Record<QByteArray>({"Bank", "", "Tab", "tab", "a+b"}),
-                       Record<QByteArray>({"Bad", "alice", "Tab", "Enter", "{NOPE}"})});
+                       Record<QByteArray>({"Bad", "alice", "Tab", "Enter", "{NOPE}"}),
+                       Record<QByteArray>({"Kana", "alice", "Tab", "Enter", "p\x82\xa0"})});
     const QDeadlineTimer second(1000);
     bool clicked = false;
     QTimer::singleShot(0, [&] {
@@ -111,6 +121,8 @@ TEST_F(Notebook, TypesInOrderWithPausesOrStops) {
     EXPECT_EQ(Click(w, 1), "|<ff09>|a+b");
     EXPECT_EQ(Click(w, 2), " / Nothing was typed: the password of \"Bad\" is not valid key notation.\n"
                            "\"{NOPE}\" is not a known key name");
+    typist->offLayout = "あ";  // not even the login name goes
+    EXPECT_EQ(Click(w, 3), " / Nothing was typed: no key of the keyboard layout types あ into that window.");
     EXPECT_FALSE(second.hasExpired()) << "a pause across midnight waited";
     EXPECT_EQ(w.WindowState(), vbMinimized);
     typist->onRead = [&] {

@@ -1,5 +1,7 @@
 #include "WaylandConnection.h"
 
+#include "fake-input-client-protocol.h"
+#include "keystate-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
@@ -28,6 +30,10 @@ void Global(void* data, wl_registry* registry, uint32_t name, const char* interf
         Bind(registry, name, &zwlr_screencopy_manager_v1_interface, version, 3, &c->screencopyManager);
     if (is(zwp_virtual_keyboard_manager_v1_interface))
         Bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, version, 1, &c->keyboardManager);
+    if (is(org_kde_kwin_fake_input_interface))
+        Bind(registry, name, &org_kde_kwin_fake_input_interface, version, 4, &c->fakeInput);
+    if (is(org_kde_kwin_keystate_interface))
+        Bind(registry, name, &org_kde_kwin_keystate_interface, version, 1, &c->keystate);
 }
 
 void GlobalRemoved(void*, wl_registry*, uint32_t) {}

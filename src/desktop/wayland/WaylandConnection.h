@@ -11,9 +11,11 @@ struct wl_shm;
 struct wl_registry;
 struct zwlr_screencopy_manager_v1;
 struct zwp_virtual_keyboard_manager_v1;
+struct org_kde_kwin_fake_input;
+struct org_kde_kwin_keystate;
 
 // Pelmora's own connection to the Wayland compositor, beside Qt's X11 one: the globals the
-// wlroots back-end uses, whichever of them the compositor offers. Events are read on the Qt
+// wlroots and KWin back-ends use, whichever of them the compositor offers. Events are read on the Qt
 // event loop through a socket notifier; a caller that must wait for an answer dispatches here
 // until it comes or a deadline passes.
 class WaylandConnection : public QObject {
@@ -32,6 +34,8 @@ public:
     uint32_t toplevelGlobal = 0;
     zwlr_screencopy_manager_v1* screencopyManager = nullptr;
     zwp_virtual_keyboard_manager_v1* keyboardManager = nullptr;
+    org_kde_kwin_fake_input* fakeInput = nullptr;
+    org_kde_kwin_keystate* keystate = nullptr;
     int outputX = 0, outputY = 0;  // where the output sits in the layout
 
     // False once the compositor has gone away or broke the connection.

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "KeySender.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class KWinWindows;
+class WaylandConnection;
+struct wl_keyboard;
+struct xkb_keymap;
+
+// Types on KWin through its fake input, into the window KWin has made active, native or X11:
+// keys of the session's keyboard layout, pressed by keycode. XWayland there has no spare keycode
+// to map another character to, so a character on no key of the layout cannot be typed at all and
+// is refused before any key goes. Caps Lock, when locked, is let go while typing and locked again.
+class FakeInputKeyboard : public KeySender {
+public:
+    FakeInputKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<KWinWindows> windows);
+    ~FakeInputKeyboard() override;
+    bool Send(const std::vector<KeyStroke>& strokes, QString* error) override;
+    QString Untypable(const std::vector<KeyStroke>& strokes) override;
+
+    // For the compositor's events.
+    void TakeKeymap(int fd, uint32_t size);
+    bool capsLocked = false;
+
+private:
+    struct Key {
+        unsigned keycode;
+        bool shift = false, levelThree = false;
+    };
+    std::optional<Key> KeyFor(unsigned keysym) const;
+    unsigned KeycodeOf(unsigned keysym) const;
+    // The modifier keys to hold for the key and the stroke's own modifiers.
+    std::vector<unsigned> HeldFor(const Key& key, int modifiers) const;
+    void Press(unsigned keycode, bool down);
+    void Tap(unsigned keycode);
+    bool FocusKept(uint32_t target);
+
+    std::shared_ptr<WaylandConnection> wayland_;
+    std::shared_ptr<KWinWindows> windows_;
+    wl_keyboard* keyboard_ = nullptr;
+    xkb_keymap* keymap_ = nullptr;
+};
