@@ -4,6 +4,7 @@
 #include "Clipboard.h"
 #include "Events.h"
 #include "FakeInputKeyboard.h"
+#include "KWinScreenShot.h"
 #include "KWinWindows.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
@@ -69,12 +70,12 @@ bool UseKWin(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     s.keySender = std::make_shared<FakeInputKeyboard>(wayland, windows);
     s.focusWindow = std::make_shared<NativeFocusWindow>(windows);
     s.desktopWindows = std::make_shared<NativeDesktopWindows>(windows);
-    s.screenGrabber = std::make_shared<QtScreenGrabber>();
+    s.screenGrabber = std::make_shared<KWinScreenShot>();
     s.pointer = windows;
     InstallXErrorHandler();
     RestoreLeftSpareKeys();
-    std::fprintf(stderr, "pelmora: a KDE Plasma Wayland session: native windows through KWin%s; the magnifier "
-                 "shows X11 programs only.\n", wayland->fakeInput ? "" : "; no fake input: the notebook cannot type");
+    std::fprintf(stderr, "pelmora: a KDE Plasma Wayland session: native windows through KWin%s.\n",
+                 wayland->fakeInput ? "" : "; no fake input: the notebook cannot type");
     return true;
 }
 

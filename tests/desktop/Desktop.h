@@ -244,12 +244,12 @@ inline Rect Area(Window window) {  // the client area; of a native window on KWi
     return {r.x, r.y, a.width, a.height};
 }
 
-inline std::vector<uint32_t> Pixels(const Rect& a) {  // 0xRRGGBB, row by row; on sway also native windows
-    const string size = to_string(a.width) + "x" + to_string(a.height), x = to_string(a.x),
-                      y = to_string(a.y);
-    const string rgb = Shell((sway ? "grim -t ppm -g '" + x + "," + y + " " + size + "' -"
-                                        : "import -window root -crop " + size + "+" + x + "+" + y + " ppm:-") +
-                                  " | convert - -depth 8 rgb:-");
+// 0xRRGGBB, row by row, of a part of an X11 window: from the window itself, as no Wayland
+// desktop lets XWayland's root window show the screen.
+inline std::vector<uint32_t> Pixels(Window window, const Rect& a) {
+    const string rgb = Shell("import -window " + to_string(window) + " -crop " + to_string(a.width) + "x" +
+                             to_string(a.height) + "+" + to_string(a.x) + "+" + to_string(a.y) +
+                             " ppm:- | convert - -depth 8 rgb:-");
     std::vector<uint32_t> out;
     for (size_t i = 0; i + 2 < rgb.size(); i += 3)
         out.push_back(uint8_t(rgb[i]) << 16 | uint8_t(rgb[i + 1]) << 8 | uint8_t(rgb[i + 2]));
@@ -313,6 +313,10 @@ inline void Click(const Rect& a, int button, int times = 1) {  // in the middle
 inline void ClickAt(Window window, int x, int y, int times = 1) {
     const Rect where = Area(window);
     Click({where.x + x, where.y + y, 1, 1}, 1, times);
+}
+
+inline void MovePointer(int x, int y) {  // on KWin its own, which XWayland follows
+    Shell((kwin ? KWIN_POINTER " " : "xdotool mousemove ") + to_string(x) + " " + to_string(y));
 }
 
 inline void Key(const string& keys) { Shell("xdotool key --delay 60 " + keys); }

@@ -18,10 +18,15 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
     if (sway)  // drawn by swaybg, as sway's user
         Shell("chmod 755 " + folder.path + "; convert " + folder / "pattern.ppm" + " " + folder / "pattern.png" +
               "; swaymsg output '*' bg " + folder / "pattern.png" + " stretch");
-    else
+    else if (!kwin)
         Shell("display -window root " + folder / "pattern.ppm");
+    Program pattern(kwin ? "display -title Pattern " + folder / "pattern.ppm" : "true");
+    if (kwin)  // a window at the back, borderless, over the whole screen
+        KWinWindow(Await("Pattern"), "for (const w of ws) if (w.caption == 'Pattern') { w.noBorder = true; "
+                                     "w.keepBelow = true; w.frameGeometry = {x: 0, y: 0, width: 800, height: 600}; }");
     // xclip stays to serve the selection: off our pipe.
-    Shell("echo copied | xclip -selection clipboard >/dev/null 2>&1; xdotool mousemove 500 400");
+    Shell("echo copied | xclip -selection clipboard >/dev/null 2>&1");
+    MovePointer(500, 400);
     ASSERT_TRUE(SOON(Clipboard() == "copied\n"));
     const auto program = Pelmora("alt+t z");
     const Window zoom = Await("SpotZoom");
@@ -33,23 +38,23 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
     };
     ASSERT_TRUE(SOON(at(527, 413)));
     // Inside the border: the screen from (465, 380), each pixel drawn 2 x 2.
-    EXPECT_TRUE(WaitFor([] {
-        const std::vector<uint32_t> shown = Pixels({528, 414, 118, 77});
+    EXPECT_TRUE(WaitFor([&] {
+        const std::vector<uint32_t> shown = Pixels(zoom, {1, 1, 118, 77});
         for (int i = 0; i < int(shown.size()); ++i)
             if (shown[i] != Pattern(465 + i % 118 / 2, 380 + i / 118 / 2)) return false;
         return !shown.empty();
     }, 3)) << "not the screen beside the pointer, enlarged";
-    Shell("xdotool mousemove 790 590");  // near the right and bottom edges
+    MovePointer(790, 590);  // near the right and bottom edges
     EXPECT_TRUE(SOON(at(683, 510))) << "did not jump left and up";
 
-    Shell("xdotool mousemove 1 300");
+    MovePointer(1, 300);
     EXPECT_TRUE(SOON(at(-173, 313))) << "not off the screen at the edge";
     ASSERT_TRUE(Await("Pelmora", 3));
-    Shell("xdotool mousemove 500 400");
+    MovePointer(500, 400);
     EXPECT_TRUE(Answer());  // Yes
     EXPECT_TRUE(SOON(at(527, 413)));
     EXPECT_FALSE(Await("Pelmora", 1)) << "asked away from the edge";
-    Shell("xdotool mousemove 1 300");
+    MovePointer(1, 300);
     EXPECT_TRUE(Answer("Escape"));  // No
     EXPECT_TRUE(SOON(!Viewable(zoom)));
     EXPECT_TRUE(SOON(Clipboard() == "copied\n")) << Clipboard();
