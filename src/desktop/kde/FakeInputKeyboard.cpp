@@ -144,6 +144,7 @@ bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* err
         *error = QStringLiteral("no key of the keyboard layout types ") + missing;
         return false;
     }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // the latest word on the active window
     const uint32_t target = windows_->Active() ? windows_->Active()->id : 0;
     const unsigned capsLock = capsLocked ? KeycodeOf(XKB_KEY_Caps_Lock) : 0;
     if (capsLock) Tap(capsLock);

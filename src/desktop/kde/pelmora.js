@@ -8,7 +8,9 @@ const listed = w => w && (w.normalWindow || w.dialog) && !w.skipTaskbar;
 function tell(w) {
     if (listed(w)) call("Changed", String(w.internalId), w.caption, String(w.resourceClass), w.minimized);
 }
+// KWin may activate a new window before it tells of it.
 function tellActive(w) {
+    tell(w);
     call("Activated", listed(w) ? String(w.internalId) : "");
 }
 function follow(w) {
