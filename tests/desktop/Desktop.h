@@ -135,35 +135,23 @@ std::vector<Item> Property(Window window, const char* name) {
 inline const bool sway = string(getenv("PELMORA_DESKTOP") ?: "") == "sway";
 
 inline const bool kwin = string(getenv("PELMORA_DESKTOP") ?: "") == "kde-wayland";
-inline std::vector<string> kwinIds;  // of native windows: the number is 1 << 30 plus the index
 
-// KWin tells scripts only: one of ours does what is asked and prints the windows into KWin's log.
-inline QJsonArray KWinWindows(const string& then = "") {
+// KWin tells scripts only: one of ours runs the code given and prints the windows into KWin's log.
+// A native window's number is 1 << 30 plus the start of KWin's id for it.
+inline QJsonArray KWinWindows(const string& code = "") {
     static int asked = 0;
-    const string mark = "pelmora-query-" + to_string(getpid()) + "-" + to_string(++asked), file = "/tmp/" + mark;
-    WriteFile(file, "const ws = (workspace.windowList || workspace.clientList).call(workspace);\n" + then +
-                        "\nconst active = workspace.activeWindow || workspace.activeClient;\nprint('" + mark +
-                        "', JSON.stringify(ws.map(w => ({id: String(w.internalId), x11: w.windowId || 0, name: "
-                        "w.caption, active: w === active, minimized: w.minimized, frame: w.frameGeometry}))));\n");
+    const string mark = "query-" + to_string(getpid()) + "-" + to_string(++asked), file = "/tmp/" + mark;
+    WriteFile(file, "const ws = (workspace.windowList || workspace.clientList).call(workspace);\nconst id = w => "
+                    "w.windowId || 0x40000000 + parseInt(String(w.internalId).slice(1, 8), 16);\n" + code +
+                    "\nconst active = workspace.activeWindow || workspace.activeClient;\nprint('" + mark +
+                    "', JSON.stringify(ws.map(w => ({id: id(w), x11: Boolean(w.windowId), name: w.caption, "
+                    "active: w === active, minimized: w.minimized}))));\n");
     const string call = "dbus-send --session --print-reply --dest=org.kde.KWin /Scripting org.kde.kwin.Scripting.";
     Shell(call + "loadScript string:" + file + " string:" + mark + " >/dev/null && " + call + "start >/dev/null");
-    size_t at = string::npos;
-    string log;
-    SOON((at = (log = ReadFile(getenv("PELMORA_KWIN_LOG"))).find(mark + " ")) != string::npos, 5);
+    string json;
+    SOON(!(json = Shell("sed -n 's/^js: " + mark + " //p' $PELMORA_KWIN_LOG")).empty(), 5);
     Shell(call + "unloadScript string:" + mark + " >/dev/null; rm " + file);
-    const string json = at == string::npos ? "" : log.substr(at + mark.size() + 1, log.find('\n', at) - at);
     return QJsonDocument::fromJson(QByteArray::fromStdString(json)).array();
-}
-inline Window KWinId(const QJsonObject& w) {
-    if (const qint64 x11 = w["x11"].toInteger()) return x11;
-    const string id = w["id"].toString().toStdString();
-    if (std::ranges::find(kwinIds, id) == kwinIds.end()) kwinIds.push_back(id);
-    return (1 << 30) + (std::ranges::find(kwinIds, id) - kwinIds.begin());
-}
-inline QJsonObject KWinWindow(Window id, const string& then = "") {
-    for (const QJsonValue& w : KWinWindows(then))
-        if (KWinId(w.toObject()) == id) return w.toObject();
-    return {};
 }
 
 inline QJsonObject SwayWindow(const std::function<bool(const QJsonObject&)>& test) {
@@ -192,7 +180,6 @@ inline bool IsAbove(Window window) {  // i3 and sway float it above the tiled wi
 }
 
 inline bool Viewable(Window window) {
-    if (kwin && window >> 30) return !KWinWindow(window).value("minimized").toBool(true);
     if (const QJsonObject node = sway ? SwayWindow(window) : QJsonObject(); !node.isEmpty())
         return node["visible"].toBool();
     XWindowAttributes a;
@@ -213,9 +200,9 @@ inline Window Find(const string& title, bool shown = true) {
     });
     if (!node.isEmpty()) return node["id"].toInteger();
     for (const QJsonValue& w : kwin ? KWinWindows() : QJsonArray())  // native ones; X11 ones as on X11
-        if (!w["x11"].toInteger() && std::regex_match(w["name"].toString().toStdString(), name) &&
+        if (!w["x11"].toBool() && std::regex_match(w["name"].toString().toStdString(), name) &&
             !(shown && w["minimized"].toBool()))
-            return KWinId(w.toObject());
+            return w["id"].toInteger();
     const string only = shown ? "--onlyvisible " : "";
     const Window window = std::stoul("0" + Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
     XWindowAttributes a{};
@@ -228,10 +215,7 @@ inline Window Await(const string& title, double seconds = 10) {
     return window;
 }
 
-inline Rect Area(Window window) {  // the client area; of a native window on KWin its frame
-    if (const QJsonObject frame = kwin && window >> 30 ? KWinWindow(window)["frame"].toObject() : QJsonObject();
-        !frame.isEmpty())
-        return {frame["x"].toInt(), frame["y"].toInt(), frame["width"].toInt(), frame["height"].toInt()};
+inline Rect Area(Window window) {  // the client area
     if (const QJsonObject node = sway ? SwayWindow(window) : QJsonObject(); !node.isEmpty()) {
         const QJsonObject outer = node["rect"].toObject(), in = node["window_rect"].toObject();
         return {outer["x"].toInt() + in["x"].toInt(), outer["y"].toInt() + in["y"].toInt(), in["width"].toInt(),
@@ -331,12 +315,9 @@ inline void Swaymsg(const string& command, Window window) {
 
 inline void Activate(Window window) {
     if (sway) Swaymsg("focus", window);
-    else if (kwin) {
-        const string id = window >> 30 ? kwinIds[window - (1 << 30)] : "";
-        KWinWindow(window, "for (const w of ws) if ((w.windowId || 0) == " + to_string(window) +
-                               " || String(w.internalId) == '" + id + "') workspace[workspace.activeWindow === "
-                               "undefined ? 'activeClient' : 'activeWindow'] = w;");
-    }
+    else if (kwin)
+        KWinWindows("for (const w of ws) if (id(w) == " + to_string(window) + ") workspace[workspace.activeWindow "
+                    "=== undefined ? 'activeClient' : 'activeWindow'] = w;");
     else Xdotool("windowactivate --sync", window);
 }
 
@@ -355,7 +336,7 @@ inline void Move(Window window, int x, int y) {
 inline Window Active() {
     if (sway) return SwayWindow([](const QJsonObject& node) { return node["focused"].toBool(); })["id"].toInteger();
     for (const QJsonValue& w : kwin ? KWinWindows() : QJsonArray())
-        if (w["active"].toBool()) return KWinId(w.toObject());
+        if (w["active"].toBool()) return w["id"].toInteger();
     return std::stoul("0" + Shell("xdotool getactivewindow 2>/dev/null"));
 }
 

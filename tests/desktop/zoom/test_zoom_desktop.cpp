@@ -21,9 +21,9 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
     else if (!kwin)
         Shell("display -window root " + folder / "pattern.ppm");
     Program pattern(kwin ? "display -title Pattern " + folder / "pattern.ppm" : "true");
-    if (kwin)  // a window at the back, borderless, over the whole screen
-        KWinWindow(Await("Pattern"), "for (const w of ws) if (w.caption == 'Pattern') { w.noBorder = true; "
-                                     "w.keepBelow = true; w.frameGeometry = {x: 0, y: 0, width: 800, height: 600}; }");
+    if (kwin && Await("Pattern"))  // a window at the back, borderless, over the whole screen
+        KWinWindows("for (const w of ws) if (w.caption == 'Pattern') { w.noBorder = true; w.keepBelow = true; "
+                    "w.frameGeometry = {x: 0, y: 0, width: 800, height: 600}; }");
     // xclip stays to serve the selection: off our pipe.
     Shell("echo copied | xclip -selection clipboard >/dev/null 2>&1");
     MovePointer(500, 400);
