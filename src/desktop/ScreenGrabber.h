@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <functional>
 
@@ -19,4 +20,8 @@ public:
     }
     // The screen's size in pixels.
     virtual QSize ScreenSize() = 0;
+
+protected:
+    // The wanted rectangle, black where it leaves the screen; null when the visible part has no picture.
+    static QImage Framed(const QRect& wanted, const QRect& visible, const QImage& part);
 };

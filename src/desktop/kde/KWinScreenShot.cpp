@@ -2,47 +2,72 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusUnixFileDescriptor>
-#include <QFile>
-#include <QPainter>
+#include <QDeadlineTimer>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
-QImage KWinScreenShot::Capture(const QRect& area) {
+namespace {
+
+// The call asking KWin for the area's picture, written into a pipe whose read end it gives back.
+QDBusMessage CaptureCall(const QRect& area, int* readEnd) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return {};
-    QDBusMessage reply;
-    {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("/org/kde/KWin/ScreenShot2"),
-            QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("CaptureArea"));
-        call << area.x() << area.y() << uint(area.width()) << uint(area.height())
-             << QVariantMap{{QStringLiteral("native-resolution"), true}}
-             << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
-        close(ends[1]);  // the message holds a copy, gone with it: then the pipe ends with KWin's
-        reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
-    }
-    QFile pipe;
-    pipe.open(ends[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    if (reply.type() != QDBusMessage::ReplyMessage) return {};
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("/org/kde/KWin/ScreenShot2"),
+        QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("CaptureArea"));
+    call << area.x() << area.y() << uint(area.width()) << uint(area.height())
+         << QVariantMap{{QStringLiteral("native-resolution"), true}}
+         << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
+    close(ends[1]);  // the message holds its own copy
+    *readEnd = ends[0];
+    return call;
+}
+
+// The picture as KWin's answer describes it, read from the pipe within a second, which is then
+// closed; null when KWin refused or wrote less.
+QImage ReadPicture(const QDBusMessage& reply, int readEnd) {
     const QVariantMap results = qdbus_cast<QVariantMap>(reply.arguments().value(0));
-    const QByteArray pixels = pipe.readAll();
     const int height = results.value("height").toInt(), stride = results.value("stride").toInt();
-    if (stride <= 0 || pixels.size() < qsizetype(stride) * height) return {};
+    const bool answered = reply.type() == QDBusMessage::ReplyMessage && stride > 0 && height > 0;
+    QByteArray pixels(answered ? qsizetype(stride) * height : 0, Qt::Uninitialized);
+    qsizetype got = 0;
+    // KWin may hold a copy of the write end for a while: the answer's size, not the pipe's end, says when.
+    const QDeadlineTimer deadline(1000);
+    for (pollfd fd{readEnd, POLLIN, 0}; got < pixels.size() && poll(&fd, 1, int(deadline.remainingTime())) > 0;) {
+        const ssize_t n = read(readEnd, pixels.data() + got, size_t(pixels.size() - got));
+        if (n <= 0) break;
+        got += n;
+    }
+    close(readEnd);
+    if (!answered || got < pixels.size()) return {};
     return QImage(reinterpret_cast<const uchar*>(pixels.constData()), results.value("width").toInt(), height, stride,
                   QImage::Format(results.value("format").toInt()))
         .copy();
 }
 
+}  // namespace
+
 QImage KWinScreenShot::Grab(int left, int top, int width, int height) {
     if (width <= 0 || height <= 0) return {};
-    QImage copy(width, height, QImage::Format_RGB32);
-    copy.fill(Qt::black);
     const QRect wanted(left, top, width, height), visible = wanted & QRect(QPoint(), ScreenSize());
-    if (visible.isEmpty()) return copy;
-    const QImage shot = Capture(visible);
-    if (shot.isNull()) return {};
-    QPainter(&copy).drawImage(visible.topLeft() - wanted.topLeft(), shot);
-    return copy;
+    int readEnd = -1;
+    const QDBusMessage call = visible.isEmpty() ? QDBusMessage() : CaptureCall(visible, &readEnd);
+    if (readEnd < 0) return Framed(wanted, visible, {});
+    return Framed(wanted, visible, ReadPicture(QDBusConnection::sessionBus().call(call, QDBus::Block, 1000), readEnd));
+}
+
+void KWinScreenShot::GrabThen(int left, int top, int width, int height,
+                              const std::function<void(const QImage&)>& done) {
+    const QRect wanted(left, top, width, height), visible = wanted & QRect(QPoint(), ScreenSize());
+    int readEnd = -1;
+    const QDBusMessage call = visible.isEmpty() ? QDBusMessage() : CaptureCall(visible, &readEnd);
+    if (readEnd < 0) return done(Grab(left, top, width, height));
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 1000), &answers_);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &answers_, [=] {
+        watcher->deleteLater();
+        done(Framed(wanted, visible, ReadPicture(watcher->reply(), readEnd)));
+    });
 }

@@ -5,7 +5,6 @@
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -28,15 +27,6 @@ QRect Difference(const QImage& a, const QImage& b) {
             if ((p[x] ^ q[x]) & 0xFFFFFF) box |= QRect(x, y, 1, 1);
     }
     return box;
-}
-
-// The wanted rectangle, black where it leaves the output; null when the visible part has no picture.
-QImage Framed(const QRect& wanted, const QRect& visible, const QImage& part) {
-    if (!visible.isEmpty() && part.isNull()) return {};
-    QImage copy(wanted.size(), QImage::Format_RGB32);
-    copy.fill(Qt::black);
-    if (!visible.isEmpty()) QPainter(&copy).drawImage(visible.topLeft() - wanted.topLeft(), part);
-    return copy;
 }
 
 }  // namespace
