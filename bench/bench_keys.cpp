@@ -9,6 +9,8 @@
 #include "Session.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include "Desktop.h"  // after Qt: Xlib's macros would clash with its names
@@ -36,6 +38,9 @@ void TypeIntoTarget(benchmark::State& state, const std::string& text) {
         Program target(wayland ? Fields("Target", output) : Terminal("Target", output));
         const Window window = Await("Target");
         ActivateForTyping(window);
+        QEventLoop settle;  // the session hears of the window (KWin tells over D-Bus)
+        QTimer::singleShot(300, &settle, &QEventLoop::quit);
+        settle.exec();
         const auto start = std::chrono::steady_clock::now();
         QString error;
         Services::Get().keySender->Send(keys.strokes, &error);
