@@ -276,12 +276,13 @@ inline void ExpectKeyboard(const string& keymap, bool capsLock) {
     EXPECT_EQ(Shell("xset -q").find("Caps Lock:   on") != string::npos, capsLock) << "Caps Lock";
 }
 
-// On KWin its own layout, which XWayland follows.
+// On KWin its own, which XWayland follows: the second of "us" and it, switched to.
 inline void SetLayout(const string& layout) {
     if (!kwin) return (void)Shell("setxkbmap -model pc105 -layout " + layout);
-    WriteFile(string(getenv("HOME")) + "/.config/kxkbrc", "[Layout]\nLayoutList=" + layout + "\nUse=true\n");
-    Shell("dbus-send --session --type=signal /Layouts org.kde.keyboard.reloadConfig");
-    Pause(0.5);
+    WriteFile(string(getenv("HOME")) + "/.config/kxkbrc", "[Layout]\nLayoutList=us," + layout + "\nUse=true\n");
+    Shell("dbus-send --session --type=signal /Layouts org.kde.keyboard.reloadConfig; sleep 0.5; dbus-send --session "
+          "--print-reply --dest=org.kde.keyboard /Layouts org.kde.KeyboardLayouts.setLayout uint32:1 >/dev/null");
+    Pause(0.3);
 }
 
 inline void ResetKeyboard() {  // us, Caps Lock off

@@ -6,6 +6,8 @@
 #include "keystate-client-protocol.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <chrono>
 #include <cstring>
 #include <sys/mman.h>
@@ -70,18 +72,17 @@ void FakeInputKeyboard::TakeKeymap(int fd, uint32_t size) {
     keymap_ = keymap;
 }
 
-// The key of the first layout with the keysym on a level that Shift, AltGr or both select; the
-// session's own choice of layout is not told to a client without the focus.
+// The key with the keysym, in the layout in use, on a level that Shift, AltGr or both select.
 std::optional<FakeInputKeyboard::Key> FakeInputKeyboard::KeyFor(unsigned keysym) const {
     const xkb_mod_mask_t shift = 1u << xkb_keymap_mod_get_index(keymap_, XKB_MOD_NAME_SHIFT),
                          levelThree = 1u << xkb_keymap_mod_get_index(keymap_, "Mod5");
     const bool hasLevelThree = KeycodeOf(XKB_KEY_ISO_Level3_Shift) != 0;
     for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_); code <= xkb_keymap_max_keycode(keymap_); ++code) {
-        for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap_, code, 0); ++level) {
+        for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap_, code, layout_); ++level) {
             const xkb_keysym_t* syms = nullptr;
-            if (xkb_keymap_key_get_syms_by_level(keymap_, code, 0, level, &syms) != 1 || syms[0] != keysym) continue;
+            if (xkb_keymap_key_get_syms_by_level(keymap_, code, layout_, level, &syms) != 1 || syms[0] != keysym) continue;
             xkb_mod_mask_t masks[8];
-            const size_t count = xkb_keymap_key_get_mods_for_level(keymap_, code, 0, level, masks, 8);
+            const size_t count = xkb_keymap_key_get_mods_for_level(keymap_, code, layout_, level, masks, 8);
             for (size_t i = 0; i < count; ++i)
                 if ((masks[i] & ~(shift | levelThree)) == 0 && (hasLevelThree || !(masks[i] & levelThree)))
                     return Key{code, bool(masks[i] & shift), bool(masks[i] & levelThree)};
@@ -93,13 +94,24 @@ std::optional<FakeInputKeyboard::Key> FakeInputKeyboard::KeyFor(unsigned keysym)
 unsigned FakeInputKeyboard::KeycodeOf(unsigned keysym) const {
     for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_); code <= xkb_keymap_max_keycode(keymap_); ++code) {
         const xkb_keysym_t* syms = nullptr;
-        if (xkb_keymap_key_get_syms_by_level(keymap_, code, 0, 0, &syms) == 1 && syms[0] == keysym) return code;
+        if (xkb_keymap_key_get_syms_by_level(keymap_, code, layout_, 0, &syms) == 1 && syms[0] == keysym) return code;
     }
     return 0;
 }
 
+// The keymap holds every layout the user chose; which one is in use, KWin tells only the window
+// with the focus, and over D-Bus anyone (where there is one layout, it serves no such object).
+void FakeInputKeyboard::FindLayout() {
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.kde.keyboard"), QStringLiteral("/Layouts"),
+                                       QStringLiteral("org.kde.KeyboardLayouts"), QStringLiteral("getLayout")),
+        QDBus::Block, 500);
+    layout_ = reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0).toUInt() : 0;
+}
+
 QString FakeInputKeyboard::Untypable(const std::vector<KeyStroke>& strokes) {
     if (!keymap_) return {};  // Send says why nothing can be typed
+    FindLayout();
     QString missing;
     for (const KeyStroke& k : strokes) {
         const QString text = k.character ? QString::fromUcs4(&k.character, 1) : QString::number(k.keysym, 16);

@@ -12,7 +12,7 @@ struct wl_keyboard;
 struct xkb_keymap;
 
 // Types on KWin through its fake input, into the window KWin has made active, native or X11:
-// keys of the session's keyboard layout, pressed by keycode. XWayland there has no spare keycode
+// keys of the keyboard layout in use, pressed by keycode. XWayland there has no spare keycode
 // to map another character to, so a character on no key of the layout cannot be typed at all and
 // is refused before any key goes. Caps Lock, when locked, is let go while typing and locked again.
 class FakeInputKeyboard : public KeySender {
@@ -37,10 +37,12 @@ private:
     std::vector<unsigned> HeldFor(const Key& key, int modifiers) const;
     void Press(unsigned keycode, bool down);
     void Tap(unsigned keycode);
+    void FindLayout();
     bool FocusKept(uint32_t target);
 
     std::shared_ptr<WaylandConnection> wayland_;
     std::shared_ptr<KWinWindows> windows_;
     wl_keyboard* keyboard_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
+    unsigned layout_ = 0;  // in use: an index into the keymap's layouts
 };
