@@ -79,8 +79,7 @@ std::optional<FakeInputKeyboard::Key> FakeInputKeyboard::KeyFor(unsigned keysym)
     const bool hasLevelThree = KeycodeOf(XKB_KEY_ISO_Level3_Shift) != 0;
     for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_); code <= xkb_keymap_max_keycode(keymap_); ++code) {
         for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap_, code, layout_); ++level) {
-            const xkb_keysym_t* syms = nullptr;
-            if (xkb_keymap_key_get_syms_by_level(keymap_, code, layout_, level, &syms) != 1 || syms[0] != keysym) continue;
+            if (!Types(code, level, keysym)) continue;
             xkb_mod_mask_t masks[8];
             const size_t count = xkb_keymap_key_get_mods_for_level(keymap_, code, layout_, level, masks, 8);
             for (size_t i = 0; i < count; ++i)
@@ -92,11 +91,14 @@ std::optional<FakeInputKeyboard::Key> FakeInputKeyboard::KeyFor(unsigned keysym)
 }
 
 unsigned FakeInputKeyboard::KeycodeOf(unsigned keysym) const {
-    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_); code <= xkb_keymap_max_keycode(keymap_); ++code) {
-        const xkb_keysym_t* syms = nullptr;
-        if (xkb_keymap_key_get_syms_by_level(keymap_, code, layout_, 0, &syms) == 1 && syms[0] == keysym) return code;
-    }
+    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_); code <= xkb_keymap_max_keycode(keymap_); ++code)
+        if (Types(code, 0, keysym)) return code;
     return 0;
+}
+
+bool FakeInputKeyboard::Types(unsigned keycode, unsigned level, unsigned keysym) const {
+    const xkb_keysym_t* syms = nullptr;
+    return xkb_keymap_key_get_syms_by_level(keymap_, keycode, layout_, level, &syms) == 1 && syms[0] == keysym;
 }
 
 // The keymap holds every layout the user chose; which one is in use, KWin tells only the window

@@ -32,7 +32,8 @@ private:
         bool shift = false, levelThree = false;
     };
     std::optional<Key> KeyFor(unsigned keysym) const;
-    unsigned KeycodeOf(unsigned keysym) const;
+    unsigned KeycodeOf(unsigned keysym) const;  // on the key's first level; 0 if none
+    bool Types(unsigned keycode, unsigned level, unsigned keysym) const;  // in the layout in use
     // The modifier keys to hold for the key and the stroke's own modifiers.
     std::vector<unsigned> HeldFor(const Key& key, int modifiers) const;
     void Press(unsigned keycode, bool down);
