@@ -266,14 +266,22 @@ inline size_t Menus() {
     return menus;
 }
 
-// No key held; on X11 also the mapping and Caps Lock as given (sway's and KWin's are theirs).
+inline bool CapsLocked() {  // on KWin its own
+    return kwin ? Shell(KWIN_INPUT " caps") == "on" : Shell("xset -q").find("Caps Lock:   on") != string::npos;
+}
+
+inline void LockCaps(bool on) {
+    if (CapsLocked() != on) Shell(kwin ? KWIN_INPUT " caps toggle" : "xdotool key Caps_Lock");
+}
+
+// No key held, Caps Lock as given; on X11 also the mapping (sway's and KWin's are theirs).
 inline void ExpectKeyboard(const string& keymap, bool capsLock) {
     char keys[32];
     XQueryKeymap(display, keys);
     EXPECT_TRUE(std::ranges::none_of(keys, [](char down) { return down; })) << "a key is held";
-    if (sway || kwin) return;
-    EXPECT_EQ(Shell("xmodmap -pke"), keymap);
-    EXPECT_EQ(Shell("xset -q").find("Caps Lock:   on") != string::npos, capsLock) << "Caps Lock";
+    if (sway) return;
+    EXPECT_EQ(CapsLocked(), capsLock) << "Caps Lock";
+    EXPECT_TRUE(kwin || Shell("xmodmap -pke") == keymap) << "the keyboard mapping changed";
 }
 
 // On KWin its own, which XWayland follows: the second of "us" and it, switched to.
@@ -287,7 +295,7 @@ inline void SetLayout(const string& layout) {
 
 inline void ResetKeyboard() {  // us, Caps Lock off
     SetLayout("us");
-    Shell("xset -q | grep -q 'Caps Lock:   on' && xdotool key Caps_Lock");
+    LockCaps(false);
 }
 
 inline void Click(const Rect& a, int button, int times = 1) {  // in the middle
@@ -301,7 +309,7 @@ inline void ClickAt(Window window, int x, int y, int times = 1) {
 }
 
 inline void MovePointer(int x, int y) {  // on KWin its own, which XWayland follows
-    Shell((kwin ? KWIN_POINTER " " : "xdotool mousemove ") + to_string(x) + " " + to_string(y));
+    Shell((kwin ? KWIN_INPUT " " : "xdotool mousemove ") + to_string(x) + " " + to_string(y));
 }
 
 inline void Key(const string& keys) { Shell("xdotool key --delay 60 " + keys); }

@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Targets, Targets, ::testing::Values("xterm", "zenity", 
                          [](const auto& info) { return info.param; });
 
 TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
-    Shell("xdotool key Caps_Lock");
+    LockCaps(true);
     Program other(Terminal("Other", folder / "other.txt"));
     Program target(Terminal("Target", output));
     const Window otherWindow = Await("Other");
@@ -133,7 +133,8 @@ TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
 
 // No key for Alt: Shift+Alt+b of "pw+a+%b" cannot be pressed, and the Shift down comes up.
 TEST_F(Typing, NoApplicationAndARefusedKeyStopTheRun) {
-    Shell("xdotool key Caps_Lock; xmodmap -e 'keycode 64 = NoSymbol' -e 'keycode 204 = NoSymbol'");
+    LockCaps(true);
+    Shell("xmodmap -e 'keycode 64 = NoSymbol' -e 'keycode 204 = NoSymbol'");
     Open({{"secret", "(None)"}, {"pw+a+%b", "(None)"}});
     // With no application openbox gives the keyboard to an unseen window of its own.
     Click(0, 0);
