@@ -5,8 +5,10 @@ const first = (...names) => names.map(name => workspace[name]).find(value => val
 const windows = () => (workspace.windowList || workspace.clientList).call(workspace);
 const listed = w => w && (w.normalWindow || w.dialog) && !w.skipTaskbar;
 
+// KWin tells a second window of the same caption as "caption <2>": the program's own title counts.
 function tell(w) {
-    if (listed(w)) call("Changed", String(w.internalId), w.caption, String(w.resourceClass), w.minimized);
+    if (listed(w))
+        call("Changed", String(w.internalId), w.caption.replace(/ <\d+>$/, ""), String(w.resourceClass), w.minimized);
 }
 // KWin may activate a new window before it tells of it.
 function tellActive(w) {
