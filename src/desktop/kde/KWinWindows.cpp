@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QUuid>
 #include <algorithm>
 #include <cstdio>
 
@@ -63,11 +64,14 @@ std::shared_ptr<KWinWindows> KWinWindows::Start() {
 KWinWindows::~KWinWindows() = default;
 
 bool KWinWindows::LoadScript() {
+    kwinCaller_ = QDBusConnection::sessionBus().interface()->serviceOwner(KWin);
     CallScripting(QStringLiteral("unloadScript"), {ScriptName});  // one left by a run that was killed
     const QDBusMessage loaded = CallScripting(QStringLiteral("loadScript"), {ScriptPath(), ScriptName});
     if (loaded.type() != QDBusMessage::ReplyMessage || loaded.arguments().value(0).toInt() < 0) return false;
     return CallScripting(QStringLiteral("start")).type() == QDBusMessage::ReplyMessage;
 }
+
+bool KWinWindows::FromKWin() const { return calledFromDBus() && message().service() == kwinCaller_; }
 
 KWinWindows::Listed* KWinWindows::FindListed(const QString& kwinId) {
     const auto it = std::ranges::find(listed_, kwinId, &Listed::kwinId);
@@ -75,21 +79,26 @@ KWinWindows::Listed* KWinWindows::FindListed(const QString& kwinId) {
 }
 
 void KWinWindows::Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised) {
+    if (!FromKWin() || QUuid::fromString(kwinId).isNull()) return;  // the id goes into a script of ours
     Listed* listed = FindListed(kwinId);
     if (!listed) listed = &listed_.emplace_back(Listed{kwinId, Add()});
     Describe(listed->id, caption, resourceClass, minimised);
 }
 
 void KWinWindows::Closed(const QString& kwinId) {
+    if (!FromKWin()) return;
     if (const Listed* listed = FindListed(kwinId)) Remove(listed->id);
     std::erase_if(listed_, [&](const Listed& each) { return each.kwinId == kwinId; });
 }
 
 void KWinWindows::Activated(const QString& kwinId) {
+    if (!FromKWin()) return;
     for (const Listed& each : listed_) SetActivated(each.id, each.kwinId == kwinId);
 }
 
-void KWinWindows::PointerAt(int x, int y) { pointer_ = {x, y}; }
+void KWinWindows::PointerAt(int x, int y) {
+    if (FromKWin()) pointer_ = {x, y};
+}
 
 // A script can be given no call, so a short one does it: KWin 5 and 6 name the active window
 // differently.

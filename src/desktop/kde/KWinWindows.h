@@ -3,6 +3,7 @@
 #include "NativeWindows.h"
 #include "Pointer.h"
 
+#include <QDBusContext>
 #include <QObject>
 #include <QPoint>
 #include <memory>
@@ -12,8 +13,8 @@ class QDBusServiceWatcher;
 // The windows of a KWin (KDE Plasma) Wayland session. KWin lists no windows to ordinary clients,
 // so a script of ours runs inside it and calls this object over D-Bus at each change: a window
 // shown or changed, closed, activated, and the pointer moved. Loaded at start, loaded again when
-// KWin restarts, unloaded when the program ends.
-class KWinWindows : public QObject, public NativeWindows, public Pointer {
+// KWin restarts, unloaded when the program ends. Calls from anyone but KWin are ignored.
+class KWinWindows : public QObject, protected QDBusContext, public NativeWindows, public Pointer {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.example.pelmora.KWin")
 public:
@@ -39,8 +40,10 @@ private:
     bool LoadScript();
     void UnloadScript(const QString& name);
     Listed* FindListed(const QString& kwinId);
+    bool FromKWin() const;
 
     std::vector<Listed> listed_;
     QPoint pointer_;
     QDBusServiceWatcher* watcher_ = nullptr;
+    QString kwinCaller_;  // KWin's own name on the bus
 };
