@@ -73,7 +73,6 @@ bool UseKWin(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     s.screenGrabber = std::make_shared<KWinScreenShot>();
     s.pointer = windows;
     InstallXErrorHandler();
-    RestoreLeftSpareKeys();
     std::fprintf(stderr, "pelmora: a KDE Plasma Wayland session: native windows through KWin%s.\n",
                  wayland->fakeInput ? "" : "; no fake input: the notebook cannot type");
     return true;
@@ -89,9 +88,9 @@ void StartSession() {
     s.clipboard = std::make_shared<QtClipboard>();
     s.browserCommands = std::make_shared<FreedesktopBrowserCommands>();
     s.processStarter = std::make_shared<DetachedProcessStarter>();
-    if (const std::shared_ptr<WaylandConnection> wayland = std::getenv("WAYLAND_DISPLAY") ? WaylandConnection::Open() : nullptr;
-        wayland && (UseWlroots(s, wayland) || UseKWin(s, wayland)))
-        return;
+    std::shared_ptr<WaylandConnection> wayland;
+    if (std::getenv("WAYLAND_DISPLAY")) wayland = WaylandConnection::Open();
+    if (wayland && (UseWlroots(s, wayland) || UseKWin(s, wayland))) return;
     UseX11(s);
     if (std::getenv("WAYLAND_DISPLAY"))
         std::fputs("pelmora: this is a Wayland session, and Pelmora runs through XWayland: the notes do not see, and "
