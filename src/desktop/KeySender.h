@@ -16,3 +16,6 @@ public:
     // empty when all can.
     virtual QString Untypable(const std::vector<KeyStroke>&) { return {}; }
 };
+
+// The keysym a stroke types: its named key's, or its character's (xkbcommon's mapping).
+unsigned KeysymOf(const KeyStroke& stroke);

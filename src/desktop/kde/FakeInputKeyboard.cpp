@@ -18,10 +18,6 @@
 
 namespace {
 
-unsigned KeysymOf(const KeyStroke& stroke) {
-    return stroke.keysym ? stroke.keysym : xkb_utf32_to_keysym(stroke.character);
-}
-
 void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
     if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1) static_cast<FakeInputKeyboard*>(data)->TakeKeymap(fd, size);
     close(fd);
@@ -111,14 +107,24 @@ void FakeInputKeyboard::FindLayout() {
     layout_ = reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0).toUInt() : 0;
 }
 
-QString FakeInputKeyboard::Untypable(const std::vector<KeyStroke>& strokes) {
-    if (!keymap_) return {};  // Send says why nothing can be typed
+std::vector<FakeInputKeyboard::Key> FakeInputKeyboard::KeysFor(const std::vector<KeyStroke>& strokes,
+                                                                QString* missing) {
     FindLayout();
-    QString missing;
+    std::vector<Key> keys;
     for (const KeyStroke& k : strokes) {
+        if (const std::optional<Key> key = KeyFor(KeysymOf(k))) {
+            keys.push_back(*key);
+            continue;
+        }
         const QString text = k.character ? QString::fromUcs4(&k.character, 1) : QString::number(k.keysym, 16);
-        if (!KeyFor(KeysymOf(k)) && !missing.contains(text)) missing += text;
+        if (!missing->contains(text)) *missing += text;
     }
+    return keys;
+}
+
+QString FakeInputKeyboard::Untypable(const std::vector<KeyStroke>& strokes) {
+    QString missing;
+    if (keymap_) KeysFor(strokes, &missing);  // without one, Send says why nothing can be typed
     return missing;
 }
 
@@ -154,7 +160,9 @@ bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* err
         *error = QStringLiteral("KWin offers Pelmora no keyboard");
         return false;
     }
-    if (const QString missing = Untypable(strokes); !missing.isEmpty()) {
+    QString missing;
+    const std::vector<Key> keys = KeysFor(strokes, &missing);
+    if (!missing.isEmpty()) {
         *error = QStringLiteral("no key of the keyboard layout types ") + missing;
         return false;
     }
@@ -163,12 +171,11 @@ bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* err
     const unsigned capsLock = capsLocked ? KeycodeOf(XKB_KEY_Caps_Lock) : 0;
     if (capsLock) Tap(capsLock);
     bool kept = true;
-    for (const KeyStroke& k : strokes) {
+    for (size_t i = 0; i < strokes.size(); ++i) {
         if (!(kept = wayland_->Roundtrip() && FocusKept(target))) break;
-        const Key key = *KeyFor(KeysymOf(k));
-        const std::vector<unsigned> held = HeldFor(key, k.modifiers);
+        const std::vector<unsigned> held = HeldFor(keys[i], strokes[i].modifiers);
         for (unsigned code : held) Press(code, true);
-        Tap(key.keycode);
+        Tap(keys[i].keycode);
         for (auto it = held.rbegin(); it != held.rend(); ++it) Press(*it, false);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));  // lets the client take the keys in order
     }

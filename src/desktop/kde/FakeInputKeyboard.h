@@ -32,6 +32,8 @@ private:
         bool shift = false, levelThree = false;
     };
     std::optional<Key> KeyFor(unsigned keysym) const;
+    // The keys of the strokes, in the layout in use; the characters of those without one go to missing.
+    std::vector<Key> KeysFor(const std::vector<KeyStroke>& strokes, QString* missing);
     unsigned KeycodeOf(unsigned keysym) const;  // on the key's first level; 0 if none
     bool Types(unsigned keycode, unsigned level, unsigned keysym) const;  // in the layout in use
     // The modifier keys to hold for the key and the stroke's own modifiers.

@@ -20,10 +20,6 @@ constexpr unsigned FirstKeycode = 12, MostKeys = 255 - FirstKeycode + 1;
 constexpr unsigned ShiftMask = 1u << 0, ControlMask = 1u << 2, AltMask = 1u << 3;  // Mod1
 constexpr int KeymapSettleMs = 60;
 
-unsigned KeysymOf(const KeyStroke& stroke) {
-    return stroke.keysym ? stroke.keysym : xkb_utf32_to_keysym(stroke.character);
-}
-
 QByteArray Name(unsigned keysym) {
     char name[64];
     return xkb_keysym_get_name(keysym, name, sizeof name) > 0 ? QByteArray(name) : QByteArray();

@@ -11,6 +11,10 @@
 #include <thread>
 #include <xkbcommon/xkbcommon.h>
 
+unsigned KeysymOf(const KeyStroke& stroke) {
+    return stroke.keysym ? stroke.keysym : xkb_utf32_to_keysym(stroke.character);
+}
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -24,10 +28,6 @@ struct KeyChoice {
 // on the root window, for as long as it is mapped: a program killed while typing leaves it
 // so, and its next start puts it back (RestoreLeftSpareKeys).
 constexpr const char* SpareKeysProperty = "_PELMORA_SPARE_KEYS";
-
-unsigned KeysymOf(const KeyStroke& stroke) {
-    return stroke.keysym ? stroke.keysym : xkb_utf32_to_keysym(stroke.character);
-}
 
 // The first X error on the typing session's connection. Xlib's default handler would end
 // the program, the toolkit's would hide the error and keep typing; either way the keys
