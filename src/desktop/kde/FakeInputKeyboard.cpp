@@ -9,23 +9,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <chrono>
-#include <cstring>
-#include <sys/mman.h>
 #include <thread>
-#include <unistd.h>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
 namespace {
-
-void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
-    if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1) static_cast<FakeInputKeyboard*>(data)->TakeKeymap(fd, size);
-    close(fd);
-}
-void OnEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
-void OnLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
-void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {}
-void OnModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
 
 void OnKeyState(void* data, org_kde_kwin_keystate*, uint32_t key, uint32_t state) {
     if (key == ORG_KDE_KWIN_KEYSTATE_KEY_CAPSLOCK)
@@ -35,13 +23,10 @@ void OnKeyState(void* data, org_kde_kwin_keystate*, uint32_t key, uint32_t state
 }  // namespace
 
 FakeInputKeyboard::FakeInputKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<KWinWindows> windows)
-    : wayland_(std::move(wayland)), windows_(std::move(windows)) {
-    if (!wayland_->fakeInput || !wayland_->seat) return;
-    static const wl_keyboard_listener keyboardListener{OnKeymap, OnEnter, OnLeave, OnKey, OnModifiers, nullptr};
+    : wayland_(wayland), windows_(std::move(windows)), keys_(std::move(wayland)) {
+    if (!wayland_->fakeInput) return;
     static const org_kde_kwin_keystate_listener keystateListener{OnKeyState};
     org_kde_kwin_fake_input_authenticate(wayland_->fakeInput, "Pelmora", "types login names and passwords");
-    keyboard_ = wl_seat_get_keyboard(wayland_->seat);
-    wl_keyboard_add_listener(keyboard_, &keyboardListener, this);
     if (wayland_->keystate) {
         org_kde_kwin_keystate_add_listener(wayland_->keystate, &keystateListener, this);
         org_kde_kwin_keystate_fetchStates(wayland_->keystate);
@@ -49,53 +34,7 @@ FakeInputKeyboard::FakeInputKeyboard(std::shared_ptr<WaylandConnection> wayland,
     wayland_->Roundtrip();
 }
 
-FakeInputKeyboard::~FakeInputKeyboard() {
-    if (keyboard_ && wayland_->Alive()) wl_keyboard_destroy(keyboard_);
-    xkb_keymap_unref(keymap_);
-}
-
-void FakeInputKeyboard::TakeKeymap(int fd, uint32_t size) {
-    auto* text = static_cast<const char*>(mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0));
-    if (text == MAP_FAILED) return;
-    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    xkb_keymap* keymap = context ? xkb_keymap_new_from_buffer(context, text, strnlen(text, size),
-                                                              XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS)
-                                 : nullptr;
-    munmap(const_cast<char*>(text), size);
-    xkb_context_unref(context);
-    if (!keymap) return;
-    xkb_keymap_unref(keymap_);
-    keymap_ = keymap;
-}
-
-// The key with the keysym, in the layout in use, on a level that Shift, AltGr or both select.
-std::optional<FakeInputKeyboard::Key> FakeInputKeyboard::KeyFor(unsigned keysym) const {
-    const xkb_mod_mask_t shift = 1u << xkb_keymap_mod_get_index(keymap_, XKB_MOD_NAME_SHIFT),
-                         levelThree = 1u << xkb_keymap_mod_get_index(keymap_, "Mod5");
-    const bool hasLevelThree = KeycodeOf(XKB_KEY_ISO_Level3_Shift) != 0;
-    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_); code <= xkb_keymap_max_keycode(keymap_); ++code) {
-        for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap_, code, layout_); ++level) {
-            if (!Types(code, level, keysym)) continue;
-            xkb_mod_mask_t masks[8];
-            const size_t count = xkb_keymap_key_get_mods_for_level(keymap_, code, layout_, level, masks, 8);
-            for (size_t i = 0; i < count; ++i)
-                if ((masks[i] & ~(shift | levelThree)) == 0 && (hasLevelThree || !(masks[i] & levelThree)))
-                    return Key{code, bool(masks[i] & shift), bool(masks[i] & levelThree)};
-        }
-    }
-    return std::nullopt;
-}
-
-unsigned FakeInputKeyboard::KeycodeOf(unsigned keysym) const {
-    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_); code <= xkb_keymap_max_keycode(keymap_); ++code)
-        if (Types(code, 0, keysym)) return code;
-    return 0;
-}
-
-bool FakeInputKeyboard::Types(unsigned keycode, unsigned level, unsigned keysym) const {
-    const xkb_keysym_t* syms = nullptr;
-    return xkb_keymap_key_get_syms_by_level(keymap_, keycode, layout_, level, &syms) == 1 && syms[0] == keysym;
-}
+FakeInputKeyboard::~FakeInputKeyboard() = default;
 
 // The keymap holds every layout the user chose; which one is in use, KWin tells only the window
 // with the focus, and over D-Bus anyone (where there is one layout, it serves no such object).
@@ -110,21 +49,12 @@ void FakeInputKeyboard::FindLayout() {
 std::vector<FakeInputKeyboard::Key> FakeInputKeyboard::KeysFor(const std::vector<KeyStroke>& strokes,
                                                                 QString* missing) {
     FindLayout();
-    std::vector<Key> keys;
-    for (const KeyStroke& k : strokes) {
-        if (const std::optional<Key> key = KeyFor(KeysymOf(k))) {
-            keys.push_back(*key);
-            continue;
-        }
-        const QString text = k.character ? QString::fromUcs4(&k.character, 1) : QString::number(k.keysym, 16);
-        if (!missing->contains(text)) *missing += text;
-    }
-    return keys;
+    return keys_.KeysFor(strokes, layout_, missing);
 }
 
 QString FakeInputKeyboard::Untypable(const std::vector<KeyStroke>& strokes) {
     QString missing;
-    if (keymap_) KeysFor(strokes, &missing);  // without one, Send says why nothing can be typed
+    if (keys_.Known()) KeysFor(strokes, &missing);  // without one, Send says why nothing can be typed
     return missing;
 }
 
@@ -156,7 +86,7 @@ bool FakeInputKeyboard::FocusKept(uint32_t target) {
 }
 
 bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error) {
-    if (!keymap_) {
+    if (!keys_.Known() || !wayland_->fakeInput) {
         *error = QStringLiteral("KWin offers Pelmora no keyboard");
         return false;
     }

@@ -1,15 +1,13 @@
 #pragma once
 
 #include "KeySender.h"
+#include "KeymapKeys.h"
 
 #include <memory>
-#include <optional>
 #include <vector>
 
 class KWinWindows;
 class WaylandConnection;
-struct wl_keyboard;
-struct xkb_keymap;
 
 // Types on KWin through its fake input, into the window KWin has made active, native or X11:
 // keys of the keyboard layout in use, pressed by keycode. XWayland there has no spare keycode
@@ -22,20 +20,13 @@ public:
     bool Send(const std::vector<KeyStroke>& strokes, QString* error) override;
     QString Untypable(const std::vector<KeyStroke>& strokes) override;
 
-    // For the compositor's events.
-    void TakeKeymap(int fd, uint32_t size);
-    bool capsLocked = false;
+    bool capsLocked = false;  // for the compositor's events
 
 private:
-    struct Key {
-        unsigned keycode;
-        bool shift = false, levelThree = false;
-    };
-    std::optional<Key> KeyFor(unsigned keysym) const;
+    using Key = KeymapKeys::Key;
     // The keys of the strokes, in the layout in use; the characters of those without one go to missing.
     std::vector<Key> KeysFor(const std::vector<KeyStroke>& strokes, QString* missing);
-    unsigned KeycodeOf(unsigned keysym) const;  // on the key's first level; 0 if none
-    bool Types(unsigned keycode, unsigned level, unsigned keysym) const;  // in the layout in use
+    unsigned KeycodeOf(unsigned keysym) const { return keys_.KeycodeOf(keysym, layout_); }
     // The modifier keys to hold for the key and the stroke's own modifiers.
     std::vector<unsigned> HeldFor(const Key& key, int modifiers) const;
     void Press(unsigned keycode, bool down);
@@ -45,7 +36,6 @@ private:
 
     std::shared_ptr<WaylandConnection> wayland_;
     std::shared_ptr<KWinWindows> windows_;
-    wl_keyboard* keyboard_ = nullptr;
-    xkb_keymap* keymap_ = nullptr;
+    KeymapKeys keys_;
     unsigned layout_ = 0;  // in use: an index into the keymap's layouts
 };

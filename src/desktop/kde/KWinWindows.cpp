@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QUuid>
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -50,8 +49,7 @@ std::shared_ptr<KWinWindows> KWinWindows::Start() {
     // A KWin restarted has forgotten the script.
     self->watcher_ = new QDBusServiceWatcher(KWin, bus, QDBusServiceWatcher::WatchForRegistration, self.get());
     connect(self->watcher_, &QDBusServiceWatcher::serviceRegistered, self.get(), [raw = self.get()] {
-        raw->listed_.clear();
-        raw->Clear();
+        raw->Forget();
         raw->LoadScript();
     });
     connect(qApp, &QCoreApplication::aboutToQuit, self.get(), [] {
@@ -73,27 +71,17 @@ bool KWinWindows::LoadScript() {
 
 bool KWinWindows::FromKWin() const { return calledFromDBus() && message().service() == kwinCaller_; }
 
-KWinWindows::Listed* KWinWindows::FindListed(const QString& kwinId) {
-    const auto it = std::ranges::find(listed_, kwinId, &Listed::kwinId);
-    return it == listed_.end() ? nullptr : &*it;
-}
-
 void KWinWindows::Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised) {
     if (!FromKWin() || QUuid::fromString(kwinId).isNull()) return;  // the id goes into a script of ours
-    Listed* listed = FindListed(kwinId);
-    if (!listed) listed = &listed_.emplace_back(Listed{kwinId, Add()});
-    Describe(listed->id, caption, resourceClass, minimised);
+    Report(kwinId, caption, resourceClass, minimised);
 }
 
 void KWinWindows::Closed(const QString& kwinId) {
-    if (!FromKWin()) return;
-    if (const Listed* listed = FindListed(kwinId)) Remove(listed->id);
-    std::erase_if(listed_, [&](const Listed& each) { return each.kwinId == kwinId; });
+    if (FromKWin()) ReportClosed(kwinId);
 }
 
 void KWinWindows::Activated(const QString& kwinId) {
-    if (!FromKWin()) return;
-    for (const Listed& each : listed_) SetActivated(each.id, each.kwinId == kwinId);
+    if (FromKWin()) ReportActivated(kwinId);
 }
 
 void KWinWindows::PointerAt(int x, int y) {
@@ -103,15 +91,15 @@ void KWinWindows::PointerAt(int x, int y) {
 // A script can be given no call, so a short one does it: KWin 5 and 6 name the active window
 // differently.
 void KWinWindows::Activate(uint32_t id) {
-    const auto it = std::ranges::find(listed_, id, &Listed::id);
-    if (it == listed_.end()) return;
+    const QString kwinId = KeyOf(id);
+    if (kwinId.isEmpty()) return;
     const QString path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/pelmora-activate.js";
     QFile script(path);
     if (!script.open(QIODevice::WriteOnly)) return;
     script.write(QStringLiteral("for (const w of (workspace.windowList || workspace.clientList).call(workspace))\n"
                                 "    if (String(w.internalId) === \"%1\")\n"
                                 "        workspace[workspace.activeWindow === undefined ? \"activeClient\" : "
-                                "\"activeWindow\"] = w;\n").arg(it->kwinId).toUtf8());
+                                "\"activeWindow\"] = w;\n").arg(kwinId).toUtf8());
     script.close();
     CallScripting(QStringLiteral("unloadScript"), {ActivateName});
     CallScripting(QStringLiteral("loadScript"), {path, ActivateName});

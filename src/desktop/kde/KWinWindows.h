@@ -1,7 +1,7 @@
 #pragma once
 
-#include "NativeWindows.h"
 #include "Pointer.h"
+#include "ReportedWindows.h"
 
 #include <QDBusContext>
 #include <QObject>
@@ -14,7 +14,7 @@ class QDBusServiceWatcher;
 // so a script of ours runs inside it and calls this object over D-Bus at each change: a window
 // shown or changed, closed, activated, and the pointer moved. Loaded at start, loaded again when
 // KWin restarts, unloaded when the program ends. Calls from anyone but KWin are ignored.
-class KWinWindows : public QObject, protected QDBusContext, public NativeWindows, public Pointer {
+class KWinWindows : public QObject, protected QDBusContext, public ReportedWindows, public Pointer {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.example.pelmora.KWin")
 public:
@@ -32,17 +32,11 @@ public slots:  // the script's calls; KWin's ids are UUID strings
     void PointerAt(int x, int y);
 
 private:
-    struct Listed {
-        QString kwinId;
-        uint32_t id;
-    };
     KWinWindows() = default;
     bool LoadScript();
     void UnloadScript(const QString& name);
-    Listed* FindListed(const QString& kwinId);
     bool FromKWin() const;
 
-    std::vector<Listed> listed_;
     QPoint pointer_;
     QDBusServiceWatcher* watcher_ = nullptr;
     QString kwinCaller_;  // KWin's own name on the bus
