@@ -8,6 +8,7 @@
 #include "KWinWindows.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "MutterKeyboard.h"
 #include "NativeDesktopWindows.h"
 #include "NativeFocusWindow.h"
 #include "ProcessStarter.h"
@@ -15,6 +16,9 @@
 #include "QtScreenGrabber.h"
 #include "ScreenCopy.h"
 #include "Services.h"
+#include "ShellDesktopWindows.h"
+#include "ShellScreenShot.h"
+#include "ShellWindows.h"
 #include "SwayPlacement.h"
 #include "Toplevels.h"
 #include "VirtualKeyboard.h"
@@ -23,6 +27,7 @@
 #include "X11FocusWindow.h"
 #include "XTestKeySender.h"
 
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
@@ -78,6 +83,31 @@ bool UseKWin(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     return true;
 }
 
+// GNOME tells no windows to clients: our extension inside the shell does, once enabled.
+bool UseGnome(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
+    std::shared_ptr<ShellWindows> windows = ShellWindows::Start();
+    if (!windows) return false;
+    s.keySender = std::make_shared<MutterKeyboard>(wayland, windows);
+    s.focusWindow = std::make_shared<NativeFocusWindow>(windows);
+    s.desktopWindows = std::make_shared<ShellDesktopWindows>(windows);
+    s.screenGrabber = std::make_shared<ShellScreenShot>();
+    s.pointer = windows;
+    InstallXErrorHandler();
+    if (windows->Serving()) {
+        std::fputs("pelmora: a GNOME Wayland session: native windows through Pelmora's GNOME Shell extension.\n", stderr);
+        return true;
+    }
+    const QString howTo = QStringLiteral(
+        "Pelmora's GNOME Shell extension is not enabled, so Pelmora sees no window of this session: the notes "
+        "wait for it, the notebook does not type and the magnifier shows no picture.\n\n"
+        "Enable it with the command\n    gnome-extensions enable pelmora@example.org\n\n"
+        "If Pelmora was installed during this session, log out and in again first: GNOME on Wayland "
+        "finds new extensions at login.");
+    std::fprintf(stderr, "pelmora: %s\n", qPrintable(howTo));
+    QTimer::singleShot(0, [howTo] { MsgBox(howTo); });
+    return true;
+}
+
 }  // namespace
 
 void StartSession() {
@@ -90,7 +120,7 @@ void StartSession() {
     s.processStarter = std::make_shared<DetachedProcessStarter>();
     std::shared_ptr<WaylandConnection> wayland;
     if (std::getenv("WAYLAND_DISPLAY")) wayland = WaylandConnection::Open();
-    if (wayland && (UseWlroots(s, wayland) || UseKWin(s, wayland))) return;
+    if (wayland && (UseWlroots(s, wayland) || UseKWin(s, wayland) || UseGnome(s, wayland))) return;
     UseX11(s);
     if (std::getenv("WAYLAND_DISPLAY"))
         std::fputs("pelmora: this is a Wayland session, and Pelmora runs through XWayland: the notes do not see, and "

@@ -1,0 +1,96 @@
+#include "MutterKeyboard.h"
+
+#include "ShellWindows.h"
+#include "WaylandConnection.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <chrono>
+#include <thread>
+#include <xkbcommon/xkbcommon.h>
+
+namespace {
+
+const QString RemoteDesktop = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+
+QDBusMessage CallRemoteDesktop(const QString& path, const QString& interface, const QString& method,
+                               const QVariantList& arguments = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(RemoteDesktop, path, interface, method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
+}
+
+}  // namespace
+
+MutterKeyboard::MutterKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<ShellWindows> windows)
+    : wayland_(wayland), windows_(std::move(windows)), keys_(std::move(wayland)) {}
+
+MutterKeyboard::~MutterKeyboard() {
+    if (!session_.isEmpty()) CallRemoteDesktop(session_, RemoteDesktop + ".Session", QStringLiteral("Stop"));
+}
+
+bool MutterKeyboard::OpenSession() {
+    if (!session_.isEmpty()) return true;
+    const QDBusMessage created =
+        CallRemoteDesktop(QStringLiteral("/org/gnome/Mutter/RemoteDesktop"), RemoteDesktop, QStringLiteral("CreateSession"));
+    const QString path = created.arguments().value(0).value<QDBusObjectPath>().path();
+    if (path.isEmpty() ||
+        CallRemoteDesktop(path, RemoteDesktop + ".Session", QStringLiteral("Start")).type() != QDBusMessage::ReplyMessage)
+        return false;
+    session_ = path;
+    // Mutter drops the first key of a keyboard new to it: a Shift goes first.
+    return Press(XKB_KEY_Shift_L, true) && Press(XKB_KEY_Shift_L, false);
+}
+
+bool MutterKeyboard::Press(unsigned keysym, bool down) {
+    return CallRemoteDesktop(session_, RemoteDesktop + ".Session", QStringLiteral("NotifyKeyboardKeysym"),
+                             {keysym, down})
+               .type() == QDBusMessage::ReplyMessage;
+}
+
+QString MutterKeyboard::Untypable(const std::vector<KeyStroke>& strokes) {
+    QString missing;
+    if (keys_.Known()) keys_.KeysFor(strokes, windows_->LayoutGroup(), &missing);
+    return missing;
+}
+
+// The extension tells of another window focused over D-Bus, which the event loop reads.
+bool MutterKeyboard::FocusKept(uint32_t target) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return windows_->Active() && windows_->Active()->id == target;
+}
+
+bool MutterKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error) {
+    if (const QString missing = Untypable(strokes); !missing.isEmpty()) {
+        *error = QStringLiteral("no key of the keyboard layout types ") + missing;
+        return false;
+    }
+    if (!OpenSession()) {
+        *error = QStringLiteral("GNOME's remote desktop service does not answer");
+        return false;
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // the latest word on the focus
+    const uint32_t target = windows_->Active() ? windows_->Active()->id : 0;
+    for (const KeyStroke& k : strokes) {
+        if (!FocusKept(target)) {
+            *error = QStringLiteral("the keyboard focus moved to another window");
+            return false;
+        }
+        std::vector<unsigned> held;
+        if (k.modifiers & KeyStroke::Shift) held.push_back(XKB_KEY_Shift_L);
+        if (k.modifiers & KeyStroke::Control) held.push_back(XKB_KEY_Control_L);
+        if (k.modifiers & KeyStroke::Alt) held.push_back(XKB_KEY_Alt_L);
+        bool sent = true;
+        for (unsigned keysym : held) sent &= Press(keysym, true);
+        sent &= Press(KeysymOf(k), true) && Press(KeysymOf(k), false);
+        for (auto it = held.rbegin(); it != held.rend(); ++it) sent &= Press(*it, false);
+        if (!sent) {
+            *error = QStringLiteral("GNOME's remote desktop service refused a key");
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // lets the client take the keys in order
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "KeySender.h"
+#include "KeymapKeys.h"
+
+#include <QString>
+#include <memory>
+
+class ShellWindows;
+class WaylandConnection;
+
+// Types on GNOME through Mutter's remote desktop service, into the window the extension reports
+// focused, native or X11: keysyms, which Mutter presses on the key of the layout in use, Shift
+// and AltGr as needed. A character on no key of that layout Mutter cannot type, so it is refused
+// before any key goes. The remote desktop session opens at the first typing and lasts the run.
+class MutterKeyboard : public KeySender {
+public:
+    MutterKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<ShellWindows> windows);
+    ~MutterKeyboard() override;
+    bool Send(const std::vector<KeyStroke>& strokes, QString* error) override;
+    QString Untypable(const std::vector<KeyStroke>& strokes) override;
+
+private:
+    bool OpenSession();
+    bool Press(unsigned keysym, bool down);
+    bool FocusKept(uint32_t target);
+
+    std::shared_ptr<WaylandConnection> wayland_;
+    std::shared_ptr<ShellWindows> windows_;
+    KeymapKeys keys_;
+    QString session_;  // the remote desktop session's object path
+};

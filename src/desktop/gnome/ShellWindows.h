@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Pointer.h"
+#include "ReportedWindows.h"
+
+#include <QDBusMessage>
+#include <QObject>
+#include <QPoint>
+#include <memory>
+
+// The windows of a GNOME Shell session. GNOME tells ordinary programs no windows, no focus and no
+// pointer, so Pelmora's extension inside the shell tells them over D-Bus as they change and
+// answers for the pointer, the layout in use and pictures. Until the extension serves, there are
+// no windows and Serving() is false; the extension says when it starts or stops serving.
+class ShellWindows : public QObject, public ReportedWindows, public Pointer {
+    Q_OBJECT
+public:
+    // Null when no GNOME Shell is on the session bus.
+    static std::shared_ptr<ShellWindows> Start();
+    bool Serving() const { return serving_; }
+    void Activate(uint32_t id) override;
+    QPoint Position() override;  // the last known where the extension does not answer
+    unsigned LayoutGroup();      // the keyboard layout in use: an index into the keymap's layouts
+    // A call to the extension, not yet sent.
+    static QDBusMessage Call(const QString& method, const QVariantList& arguments = {});
+
+private slots:
+    void WindowChanged(const QString& id, const QString& title, const QString& wmClass, bool minimised);
+    void WindowClosed(const QString& id) { ReportClosed(id); }
+    void FocusChanged(const QString& id) { ReportActivated(id); }
+    void ServingChanged(bool serving);
+
+private:
+    ShellWindows() = default;
+    bool Listen();
+    void CatchUp();
+
+    bool serving_ = false;
+    QPoint pointer_;
+};
