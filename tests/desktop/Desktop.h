@@ -1,7 +1,7 @@
 #pragma once
 
 // Drives programs on the desktop of scripts/run-desktop as a person would; on sway a window is
-// its id in sway's tree, on KWin a native one a number of ours for KWin's id.
+// its id in sway's tree, on KWin and GNOME a native one a number of ours for the compositor's id.
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -154,6 +154,22 @@ inline QJsonArray KWinWindows(const string& code = "") {
     return QJsonDocument::fromJson(QByteArray::fromStdString(json)).array();
 }
 
+inline const bool gnome = string(getenv("PELMORA_DESKTOP") ?: "") == "gnome";
+
+// GNOME Shell runs the code given (a test extension lets its Eval in) with its windows in `ws`,
+// and answers with them. A native window's number is 1 << 40 plus the shell's id for it.
+inline QJsonArray GnomeWindows(const string& code = "") {
+    const string js = "const ws = global.get_window_actors().map(a => a.meta_window); const id = w => "
+                      "w.get_client_type() ? parseInt(w.get_description(), 16) : 2 ** 40 + w.get_id(); " + code +
+                      "; ws.map(w => ({id: id(w), x11: w.get_client_type() == 1, name: w.get_title(), "
+                      "active: w.has_focus(), minimized: w.minimized}))";
+    const string answer = Shell("gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m "
+                                "org.gnome.Shell.Eval '" + js + "' | sed \"s/^(true, '\\(.*\\)')$/\\1/\"");
+    return QJsonDocument::fromJson(QByteArray::fromStdString(answer)).array();
+}
+
+inline QJsonArray NativeWindows() { return kwin ? KWinWindows() : gnome ? GnomeWindows() : QJsonArray(); }
+
 inline QJsonObject SwayWindow(const std::function<bool(const QJsonObject&)>& test) {
     std::function<QJsonObject(const QJsonObject&)> walk = [&](const QJsonObject& node) {
         if (node["pid"].toInt() && test(node)) return node;
@@ -199,7 +215,7 @@ inline Window Find(const string& title, bool shown = true) {
         return std::regex_match(node["name"].toString().toStdString(), name) && (!shown || node["visible"].toBool());
     });
     if (!node.isEmpty()) return node["id"].toInteger();
-    for (const QJsonValue& w : kwin ? KWinWindows() : QJsonArray())  // native ones; X11 ones as on X11
+    for (const QJsonValue& w : NativeWindows())  // native ones; X11 ones as on X11
         if (!w["x11"].toBool() && std::regex_match(w["name"].toString().toStdString(), name) &&
             !(shown && w["minimized"].toBool()))
             return w["id"].toInteger();
@@ -308,7 +324,12 @@ inline void ClickAt(Window window, int x, int y, int times = 1) {
     Click({where.x + x, where.y + y, 1, 1}, 1, times);
 }
 
-inline void MovePointer(int x, int y) {  // on KWin its own, which XWayland follows
+inline void MovePointer(int x, int y) {  // on KWin and GNOME their own, which XWayland follows
+    if (gnome)
+        return (void)GnomeWindows("const {Clutter, GLib} = imports.gi; globalThis.testPointer ??= Clutter."
+                                  "get_default_backend().get_default_seat().create_virtual_device(Clutter."
+                                  "InputDeviceType.POINTER_DEVICE); testPointer.notify_absolute_motion(GLib."
+                                  "get_monotonic_time(), " + to_string(x) + ", " + to_string(y) + ")");
     Shell((kwin ? KWIN_INPUT " " : "xdotool mousemove ") + to_string(x) + " " + to_string(y));
 }
 
@@ -327,11 +348,13 @@ inline void Activate(Window window) {
     else if (kwin)
         KWinWindows("for (const w of ws) if (id(w) == " + to_string(window) + ") workspace[workspace.activeWindow "
                     "=== undefined ? 'activeClient' : 'activeWindow'] = w;");
+    else if (gnome)
+        GnomeWindows("for (const w of ws) if (id(w) == " + to_string(window) + ") w.activate(global.get_current_time())");
     else Xdotool("windowactivate --sync", window);
 }
 
 inline void ActivateForTyping(Window window) {  // with time for its field to take the focus
-    if (sway || kwin) Activate(window);
+    if (sway || kwin || gnome) Activate(window);
     else Xdotool("windowactivate --sync " + to_string(window) + " windowfocus --sync", window);
     Pause(0.3);
 }
@@ -344,7 +367,7 @@ inline void Move(Window window, int x, int y) {
 
 inline Window Active() {
     if (sway) return SwayWindow([](const QJsonObject& node) { return node["focused"].toBool(); })["id"].toInteger();
-    for (const QJsonValue& w : kwin ? KWinWindows() : QJsonArray())
+    for (const QJsonValue& w : NativeWindows())
         if (w["active"].toBool()) return w["id"].toInteger();
     return std::stoul("0" + Shell("xdotool getactivewindow 2>/dev/null"));
 }

@@ -18,12 +18,14 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
     if (sway)  // drawn by swaybg, as sway's user
         Shell("chmod 755 " + folder.path + "; convert " + folder / "pattern.ppm" + " " + folder / "pattern.png" +
               "; swaymsg output '*' bg " + folder / "pattern.png" + " stretch");
-    else if (!kwin)
+    else if (!kwin && !gnome)
         Shell("display -window root " + folder / "pattern.ppm");
-    Program pattern(kwin ? "display -title Pattern " + folder / "pattern.ppm" : "true");
-    if (kwin && Await("Pattern"))  // a window at the back, borderless, over the whole screen
+    Program pattern(kwin || gnome ? "display -title Pattern " + folder / "pattern.ppm" : "true");
+    if (Await("Pattern") && kwin)  // a window at the back, borderless, over the whole screen
         KWinWindows("for (const w of ws) if (w.caption == 'Pattern') { w.noBorder = true; w.keepBelow = true; "
                     "w.frameGeometry = {x: 0, y: 0, width: 800, height: 600}; }");
+    else if (gnome)
+        GnomeWindows("for (const w of ws) if (w.get_title() == \"Pattern\") { w.make_fullscreen(); w.lower(); }");
     // xclip stays to serve the selection: off our pipe.
     Shell("echo copied | xclip -selection clipboard >/dev/null 2>&1");
     MovePointer(500, 400);
