@@ -40,8 +40,10 @@ bool MutterKeyboard::OpenSession() {
         CallRemoteDesktop(path, RemoteDesktop + ".Session", QStringLiteral("Start")).type() != QDBusMessage::ReplyMessage)
         return false;
     session_ = path;
-    // Mutter drops the first key of a keyboard new to it: a Shift goes first.
-    return Press(XKB_KEY_Shift_L, true) && Press(XKB_KEY_Shift_L, false);
+    // Mutter drops the first keys of a keyboard new to it: a Shift goes first, and time to settle.
+    const bool pressed = Press(XKB_KEY_Shift_L, true) && Press(XKB_KEY_Shift_L, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return pressed;
 }
 
 bool MutterKeyboard::Press(unsigned keysym, bool down) {

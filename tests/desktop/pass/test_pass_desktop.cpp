@@ -27,7 +27,9 @@ protected:
             file += Record<string>({"Target", "alice", "Tab", key, password});
         WriteFile(folder / "palist.dat", file + string((24 - entries.size()) * 512, '\0'));
         keymap = Shell("xmodmap -pke");
-        notebook = Pelmora("alt+t p", folder.path);
+        if (!notebook) notebook = std::make_unique<Program>(PELMORA_BINARY, "", folder.path);
+        ActivateForTyping(Await(MainTitle));
+        Key("alt+t p");
         ASSERT_TRUE(window = Await("LumPassword")) << notebook->Stderr();
     }
     // A click on entry i's button, at (8, 8 + 24 i), the target active before.
@@ -147,4 +149,22 @@ TEST_F(Typing, NoApplicationAndARefusedKeyStopTheRun) {
     EXPECT_EQ(TypedInTheEnd(), "alice\tpwA");  // never a plain b for Alt+b
     ExpectKeyboard(keymap, true);
     EXPECT_TRUE(notebook->Running()) << notebook->Stderr();
+}
+
+// Without our GNOME Shell extension Pelmora says how to enable it and types into no window it
+// cannot see; enabled, it sees them at once.
+TEST_F(Typing, WaitsForTheGnomeShellExtension) {
+    if (!gnome) GTEST_SKIP();
+    Shell("gnome-extensions disable pelmora@example.org");
+    Program target(Terminal("Target", output));
+    const Window targetWindow = Await("Target");
+    notebook = std::make_unique<Program>(PELMORA_BINARY, "", folder.path);
+    EXPECT_TRUE(Answer()) << "no word on the extension";
+    EXPECT_NE(notebook->Stderr().find("gnome-extensions enable pelmora@example.org"), string::npos);
+    Open({{"secret", "(None)"}});
+    Click(0, targetWindow);
+    EXPECT_TRUE(Answer());
+    Shell("gnome-extensions enable pelmora@example.org");
+    Click(0, targetWindow);
+    EXPECT_TRUE(Typed("alice\tsecret")) << ReadFile(output);
 }
