@@ -36,4 +36,7 @@ public:
     virtual void Minimise(uint32_t window) = 0;
     // Whether the window manager minimises windows at all; tiling ones (i3) do not.
     virtual bool CanMinimise() = 0;
+    // What the desktop still waits for before it can tell other windows, in a few words for the
+    // notes and the magnifier to show; empty when nothing.
+    virtual QString Waiting() { return {}; }
 };

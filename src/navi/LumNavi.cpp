@@ -35,6 +35,7 @@ const char* const DataName = "navilist.dat";
 const char* const BackupName = "navilist.bak";
 const char* const FileFilter = "navilist(.dat)|*.dat|Text(.txt)|*.txt|(*.*)|*.*";
 const char* const NotesCaption = "Navigation Notes";
+const QString NoApplication = QStringLiteral("アプリケーションは実行されていません");
 
 QFrame* MakeFrame(QWidget* parent) {
     auto* frame = new QFrame(parent);
@@ -119,7 +120,7 @@ LumNavi::LumNavi() {
     cmdRefresh[1]->setVisible(false);
 
     FrameList = MakeFrame(client);
-    Label4 = MakeLabel(FrameList, QStringLiteral("アプリケーションは実行されていません"), 0, 120, 1815, 375);
+    Label4 = MakeLabel(FrameList, NoApplication, 0, 120, 1815, 375);
     GrowToFit(Label4);
     cmdRefresh[0] = MakeButton(FrameList, QStringLiteral("リフレッシュ"), QStringLiteral("Click here to refresh"), 1920,
                                120, 1215);
@@ -212,7 +213,11 @@ void LumNavi::RestoreQuietly() {
 }
 
 void LumNavi::ViewFrameNoTask() { Watch(FrameNoTask); }
-void LumNavi::ViewFrameList() { Watch(FrameList); }
+void LumNavi::ViewFrameList() {
+    const QString waiting = Services::Get().desktopWindows->Waiting();  // no application can be seen yet
+    Label4->setText(waiting.isEmpty() ? NoApplication : waiting);
+    Watch(FrameList);
+}
 
 void LumNavi::Watch(QFrame* frame) {
     SetTopMost(OwnHandle(), 0);

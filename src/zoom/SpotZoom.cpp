@@ -2,6 +2,7 @@
 
 #include "Clipboard.h"
 #include "Controls.h"
+#include "DesktopWindows.h"
 #include "Events.h"
 #include "Forms.h"
 #include "MessageBox.h"
@@ -38,12 +39,12 @@ void ZoomPicture::PaintPicture(const QImage& picture, double x, double y, double
     update();
 }
 
-void ZoomPicture::ShowNoPicture() {
+void ZoomPicture::ShowNoPicture(const QString& why) {
     canvas_ = QImage(contentsRect().size(), QImage::Format_RGB32);
     canvas_.fill(palette().color(QPalette::Window));
     QPainter painter(&canvas_);
     painter.setFont(SansSerifFont(8.25));
-    painter.drawText(canvas_.rect(), Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("No picture of the screen"));
+    painter.drawText(canvas_.rect(), Qt::AlignCenter | Qt::TextWordWrap, why);
     update();
 }
 
@@ -185,7 +186,8 @@ void SpotZoom::tmrZoom_Timer() {
 void SpotZoom::ShowCapture(bool copied) {
     // Where the desktop gives no picture, the magnifier says so rather than show an old one.
     if (!copied) {
-        Picture1->ShowNoPicture();
+        const QString waiting = Services::Get().desktopWindows->Waiting();
+        Picture1->ShowNoPicture(waiting.isEmpty() ? QStringLiteral("No picture of the screen") : waiting);
         if (!std::exchange(toldNoPicture_, true))
             std::fputs("pelmora: the magnifier gets no picture of the screen from this desktop.\n", stderr);
         return;

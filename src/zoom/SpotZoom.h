@@ -23,7 +23,7 @@ public:
     // What the box shows inside its border.
     const QImage& Canvas() const { return canvas_; }
     // Says in the box that there is no picture of the screen, instead of keeping an old one.
-    void ShowNoPicture();
+    void ShowNoPicture(const QString& why);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,6 @@
 #include "ShellWindows.h"
 
+#include <QCursor>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -77,9 +78,9 @@ void ShellWindows::Activate(uint32_t id) {
 
 QPoint ShellWindows::Position() {
     const QDBusMessage reply = Ask(QStringLiteral("Pointer"));
-    if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 2)
-        pointer_ = {reply.arguments()[0].toInt(), reply.arguments()[1].toInt()};
-    return pointer_;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
+        return QCursor::pos();  // XWayland's, which follows the pointer over X11 windows only
+    return {reply.arguments()[0].toInt(), reply.arguments()[1].toInt()};
 }
 
 unsigned ShellWindows::LayoutGroup() { return Ask(QStringLiteral("LayoutGroup")).arguments().value(0).toUInt(); }

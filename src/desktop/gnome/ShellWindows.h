@@ -19,7 +19,7 @@ public:
     static std::shared_ptr<ShellWindows> Start();
     bool Serving() const { return serving_; }
     void Activate(uint32_t id) override;
-    QPoint Position() override;  // the last known where the extension does not answer
+    QPoint Position() override;
     unsigned LayoutGroup();      // the keyboard layout in use: an index into the keymap's layouts
     // A call to the extension, not yet sent.
     static QDBusMessage Call(const QString& method, const QVariantList& arguments = {});
@@ -36,5 +36,4 @@ private:
     void CatchUp();
 
     bool serving_ = false;
-    QPoint pointer_;
 };
