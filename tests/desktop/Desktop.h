@@ -156,17 +156,25 @@ inline QJsonArray KWinWindows(const string& code = "") {
 
 inline const bool gnome = string(getenv("PELMORA_DESKTOP") ?: "") == "gnome";
 
-// GNOME Shell runs the code given (a test extension lets its Eval in) with its windows in `ws`,
-// and answers with them. A native window's number is 1 << 40 plus the shell's id for it.
-inline QJsonArray GnomeWindows(const string& code = "") {
-    const string js = "const ws = global.get_window_actors().map(a => a.meta_window); const id = w => "
-                      "w.get_client_type() ? parseInt(w.get_description(), 16) : 2 ** 40 + w.get_id(); " + code +
-                      "; ws.map(w => ({id: id(w), x11: w.get_client_type() == 1, name: w.get_title(), "
-                      "active: w.has_focus(), minimized: w.minimized}))";
+// GNOME Shell runs the code given (a test extension lets its Eval in) and answers with its value.
+inline QJsonValue GnomeEval(const string& js) {
     const string answer = Shell("gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m "
-                                "org.gnome.Shell.Eval '" + js + "' | sed \"s/^(true, '\\(.*\\)')$/\\1/\"");
-    return QJsonDocument::fromJson(QByteArray::fromStdString(answer)).array();
+                                "org.gnome.Shell.Eval '" + js + "' | sed \"s/^(true, '\\(.*\\)')$/[\\1]/\"");
+    const QJsonArray value = QJsonDocument::fromJson(QByteArray::fromStdString(answer)).array();
+    return value.isEmpty() ? QJsonValue() : value[0];
 }
+
+// The code given runs with the shell's windows in `ws`, which are the answer. A native window's
+// number is 1 << 40 plus the shell's id for it.
+inline QJsonArray GnomeWindows(const string& code = "") {
+    return GnomeEval("const ws = global.get_window_actors().map(a => a.meta_window); const id = w => "
+                     "w.get_client_type() ? parseInt(w.get_description(), 16) : 2 ** 40 + w.get_id(); " + code +
+                     "; ws.map(w => ({id: id(w), x11: w.get_client_type() == 1, name: w.get_title(), "
+                     "active: w.has_focus(), minimized: w.minimized}))").toArray();
+}
+
+// The shell's own keyboard: its Caps Lock, a keysym pressed and let go.
+inline const string GnomeSeat = "imports.gi.Clutter.get_default_backend().get_default_seat()";
 
 inline QJsonArray NativeWindows() { return kwin ? KWinWindows() : gnome ? GnomeWindows() : QJsonArray(); }
 
@@ -282,12 +290,17 @@ inline size_t Menus() {
     return menus;
 }
 
-inline bool CapsLocked() {  // on KWin its own
+inline bool CapsLocked() {  // on KWin and GNOME their own
+    if (gnome) return GnomeEval(GnomeSeat + ".get_keymap().get_caps_lock_state()").toBool();
     return kwin ? Shell(KWIN_INPUT " caps") == "on" : Shell("xset -q").find("Caps Lock:   on") != string::npos;
 }
 
 inline void LockCaps(bool on) {
-    if (CapsLocked() != on) Shell(kwin ? KWIN_INPUT " caps toggle" : "xdotool key Caps_Lock");
+    if (CapsLocked() == on) return;
+    if (gnome)
+        return (void)GnomeEval("const k = " + GnomeSeat + ".create_virtual_device(imports.gi.Clutter.InputDeviceType."
+                               "KEYBOARD_DEVICE); for (const s of [1, 0]) k.notify_keyval(0, 0xffe5, s)");
+    Shell(kwin ? KWIN_INPUT " caps toggle" : "xdotool key Caps_Lock");
 }
 
 // No key held, Caps Lock as given; on X11 also the mapping (sway's and KWin's are theirs).
@@ -300,8 +313,15 @@ inline void ExpectKeyboard(const string& keymap, bool capsLock) {
     EXPECT_TRUE(kwin || Shell("xmodmap -pke") == keymap) << "the keyboard mapping changed";
 }
 
-// On KWin its own, which XWayland follows: the second of "us" and it, switched to.
+// On KWin and GNOME their own, which XWayland follows: the second of "us" and it, switched to.
 inline void SetLayout(const string& layout) {
+    if (gnome) {
+        const bool us = layout == "us";
+        Shell("gsettings set org.gnome.desktop.input-sources sources \"[('xkb', 'us')" +
+              (us ? "" : ", ('xkb', '" + layout + "')") + "]\"; sleep 0.5");
+        return (void)GnomeEval("imports.ui.status.keyboard.getInputSourceManager().inputSources[" +
+                               string(us ? "0" : "1") + "].activate(false)");
+    }
     if (!kwin) return (void)Shell("setxkbmap -model pc105 -layout " + layout);
     WriteFile(string(getenv("HOME")) + "/.config/kxkbrc", "[Layout]\nLayoutList=us," + layout + "\nUse=true\n");
     Shell("dbus-send --session --type=signal /Layouts org.kde.keyboard.reloadConfig; sleep 0.5; dbus-send --session "
@@ -326,10 +346,9 @@ inline void ClickAt(Window window, int x, int y, int times = 1) {
 
 inline void MovePointer(int x, int y) {  // on KWin and GNOME their own, which XWayland follows
     if (gnome)
-        return (void)GnomeWindows("const {Clutter, GLib} = imports.gi; globalThis.testPointer ??= Clutter."
-                                  "get_default_backend().get_default_seat().create_virtual_device(Clutter."
-                                  "InputDeviceType.POINTER_DEVICE); testPointer.notify_absolute_motion(GLib."
-                                  "get_monotonic_time(), " + to_string(x) + ", " + to_string(y) + ")");
+        return (void)GnomeEval("globalThis.testPointer ??= " + GnomeSeat + ".create_virtual_device(imports.gi.Clutter."
+                               "InputDeviceType.POINTER_DEVICE); testPointer.notify_absolute_motion(0, " +
+                               to_string(x) + ", " + to_string(y) + ")");
     Shell((kwin ? KWIN_INPUT " " : "xdotool mousemove ") + to_string(x) + " " + to_string(y));
 }
 

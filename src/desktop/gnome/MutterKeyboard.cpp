@@ -46,6 +46,11 @@ bool MutterKeyboard::OpenSession() {
     return pressed;
 }
 
+void MutterKeyboard::Tap(unsigned keysym) {
+    Press(keysym, true);
+    Press(keysym, false);
+}
+
 bool MutterKeyboard::Press(unsigned keysym, bool down) {
     return CallRemoteDesktop(session_, RemoteDesktop + ".Session", QStringLiteral("NotifyKeyboardKeysym"),
                              {keysym, down})
@@ -54,7 +59,7 @@ bool MutterKeyboard::Press(unsigned keysym, bool down) {
 
 QString MutterKeyboard::Untypable(const std::vector<KeyStroke>& strokes) {
     QString missing;
-    if (keys_.Known()) keys_.KeysFor(strokes, windows_->LayoutGroup(), &missing);
+    if (keys_.Known()) keys_.KeysFor(strokes, windows_->KeyboardState().layout, &missing);
     return missing;
 }
 
@@ -75,6 +80,15 @@ bool MutterKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error)
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // the latest word on the focus
     const uint32_t target = windows_->Active() ? windows_->Active()->id : 0;
+    // Mutter types a letter's key without regard to Caps Lock: it is let go meanwhile.
+    const bool capsLocked = windows_->KeyboardState().capsLocked;
+    if (capsLocked) Tap(XKB_KEY_Caps_Lock);
+    const bool typed = TypeKeys(strokes, target, error);
+    if (capsLocked) Tap(XKB_KEY_Caps_Lock);
+    return typed;
+}
+
+bool MutterKeyboard::TypeKeys(const std::vector<KeyStroke>& strokes, uint32_t target, QString* error) {
     for (const KeyStroke& k : strokes) {
         if (!FocusKept(target)) {
             *error = QStringLiteral("the keyboard focus moved to another window");

@@ -12,7 +12,8 @@ class WaylandConnection;
 // Types on GNOME through Mutter's remote desktop service, into the window the extension reports
 // focused, native or X11: keysyms, which Mutter presses on the key of the layout in use, Shift
 // and AltGr as needed. A character on no key of that layout Mutter cannot type, so it is refused
-// before any key goes. The remote desktop session opens at the first typing and lasts the run.
+// before any key goes. Caps Lock, when locked, is let go while typing and locked again. The
+// remote desktop session opens at the first typing and lasts the run.
 class MutterKeyboard : public KeySender {
 public:
     MutterKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<ShellWindows> windows);
@@ -22,7 +23,9 @@ public:
 
 private:
     bool OpenSession();
+    bool TypeKeys(const std::vector<KeyStroke>& strokes, uint32_t target, QString* error);
     bool Press(unsigned keysym, bool down);
+    void Tap(unsigned keysym);
     bool FocusKept(uint32_t target);
 
     std::shared_ptr<WaylandConnection> wayland_;

@@ -83,4 +83,7 @@ QPoint ShellWindows::Position() {
     return {reply.arguments()[0].toInt(), reply.arguments()[1].toInt()};
 }
 
-unsigned ShellWindows::LayoutGroup() { return Ask(QStringLiteral("LayoutGroup")).arguments().value(0).toUInt(); }
+ShellWindows::Keyboard ShellWindows::KeyboardState() {
+    const QVariantList state = Ask(QStringLiteral("Keyboard")).arguments();
+    return {state.value(0).toUInt(), state.value(1).toBool()};
+}

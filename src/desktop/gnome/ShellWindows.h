@@ -20,7 +20,11 @@ public:
     bool Serving() const { return serving_; }
     void Activate(uint32_t id) override;
     QPoint Position() override;
-    unsigned LayoutGroup();      // the keyboard layout in use: an index into the keymap's layouts
+    struct Keyboard {
+        unsigned layout = 0;  // in use: an index into the keymap's layouts
+        bool capsLocked = false;
+    };
+    Keyboard KeyboardState();
     // A call to the extension, not yet sent.
     static QDBusMessage Call(const QString& method, const QVariantList& arguments = {});
 

@@ -1,5 +1,5 @@
 // GNOME 43 and 44 load extensions as scripts.
-const {Gio, GLib, Meta, Shell} = imports.gi;
+const {Clutter, Gio, GLib, Meta, Shell} = imports.gi;
 
 @SHELL_BODY@
 

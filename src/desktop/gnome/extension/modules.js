@@ -1,4 +1,5 @@
 // GNOME 45 and later load extensions as modules.
+import Clutter from 'gi://Clutter';
 import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
 import Meta from 'gi://Meta';

@@ -1,5 +1,5 @@
 // Tells Pelmora, over D-Bus, of the windows a task bar shows and the focused one as they change,
-// and answers for the pointer, a picture of an area and the keyboard layout group in use. GNOME
+// and answers for the pointer, a picture of an area, the keyboard layout in use and Caps Lock. GNOME
 // gives ordinary programs none of these. Nothing runs before enable(); disable() undoes it all.
 const Interface = `<node><interface name="org.example.pelmora.Shell">
   <method name="Windows"><arg type="a(sssb)" direction="out"/></method>
@@ -7,7 +7,9 @@ const Interface = `<node><interface name="org.example.pelmora.Shell">
   <method name="Activate"><arg type="s" name="id" direction="in"/></method>
   <method name="RestoreX11"><arg type="u" name="xid" direction="in"/></method>
   <method name="Pointer"><arg type="i" direction="out"/><arg type="i" direction="out"/></method>
-  <method name="LayoutGroup"><arg type="u" direction="out"/></method>
+  <method name="Keyboard">
+    <arg type="u" name="layoutGroup" direction="out"/><arg type="b" name="capsLock" direction="out"/>
+  </method>
   <method name="CaptureArea">
     <arg type="i" name="x" direction="in"/><arg type="i" name="y" direction="in"/>
     <arg type="i" name="width" direction="in"/><arg type="i" name="height" direction="in"/>
@@ -97,8 +99,9 @@ class PelmoraShell {
         return [x, y];
     }
 
-    LayoutGroup() {
-        return this._layoutGroup;
+    Keyboard() {
+        const keymap = Clutter.get_default_backend().get_default_seat().get_keymap();
+        return [this._layoutGroup, keymap.get_caps_lock_state()];
     }
 
     async CaptureAreaAsync([x, y, width, height], invocation) {
