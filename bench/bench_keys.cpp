@@ -1,8 +1,9 @@
 // Key notation parsing, and typing through the session's key sender (XTest on X11, a virtual
-// keyboard on wlroots desktops, KWin's fake input on KDE Plasma) into a real window: keys per
-// second with nothing lost, doubled or reordered. Run it under scripts/run-desktop (for Wayland
-// --desktop sway or kde-wayland --no-tray); the window typed into is an xterm, or on Wayland the
-// tests' Qt window as a native program. KWin types no character off its layout: refused there.
+// keyboard on wlroots desktops, KWin's fake input on KDE Plasma, Mutter's remote desktop on GNOME)
+// into a real window: keys per second with nothing lost, doubled or reordered. Run it under
+// scripts/run-desktop (for Wayland --desktop sway, kde-wayland or gnome --no-tray); the window
+// typed into is an xterm, or on Wayland the tests' Qt window as a native program. KWin and GNOME
+// type no character off their layout: refused there.
 
 #include "KeySender.h"
 #include "Services.h"

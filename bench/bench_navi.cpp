@@ -1,5 +1,5 @@
-// The notes window's scan (run under scripts/run-desktop; for Wayland --desktop sway or
-// kde-wayland --no-tray) with 100 other windows of another program: the walk down the windows in
+// The notes window's scan (run under scripts/run-desktop; for Wayland --desktop sway, kde-wayland
+// or gnome --no-tray) with 100 other windows of another program: the walk down the windows in
 // front plus the title match, when the front window qualifies and when none does; and one screen
 // copy onto the clipboard, from the asking to the picture there.
 

@@ -14,6 +14,9 @@
 namespace {
 
 const QString RemoteDesktop = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+// GNOME shows a remote desktop session in the top bar: it ends when the notebook has been quiet
+// a while, longer than its pauses between the login name and the password.
+constexpr int SessionIdleMs = 5000;
 
 QDBusMessage CallRemoteDesktop(const QString& path, const QString& interface, const QString& method,
                                const QVariantList& arguments = {}) {
@@ -25,10 +28,17 @@ QDBusMessage CallRemoteDesktop(const QString& path, const QString& interface, co
 }  // namespace
 
 MutterKeyboard::MutterKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<ShellWindows> windows)
-    : wayland_(wayland), windows_(std::move(windows)), keys_(std::move(wayland)) {}
+    : wayland_(wayland), windows_(std::move(windows)), keys_(std::move(wayland)) {
+    idle_.setSingleShot(true);
+    idle_.setInterval(SessionIdleMs);
+    QObject::connect(&idle_, &QTimer::timeout, [this] { CloseSession(); });
+}
 
-MutterKeyboard::~MutterKeyboard() {
+MutterKeyboard::~MutterKeyboard() { CloseSession(); }
+
+void MutterKeyboard::CloseSession() {
     if (!session_.isEmpty()) CallRemoteDesktop(session_, RemoteDesktop + ".Session", QStringLiteral("Stop"));
+    session_.clear();
 }
 
 bool MutterKeyboard::OpenSession() {
@@ -85,6 +95,7 @@ bool MutterKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error)
     if (capsLocked) Tap(XKB_KEY_Caps_Lock);
     const bool typed = TypeKeys(strokes, target, error);
     if (capsLocked) Tap(XKB_KEY_Caps_Lock);
+    idle_.start();
     return typed;
 }
 
