@@ -1,8 +1,6 @@
 #include "KWinScreenShot.h"
 
 #include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusPendingCallWatcher>
 #include <QDBusUnixFileDescriptor>
 #include <QDeadlineTimer>
 #include <fcntl.h>
@@ -50,24 +48,8 @@ QImage ReadPicture(const QDBusMessage& reply, int readEnd) {
 
 }  // namespace
 
-QImage KWinScreenShot::Grab(int left, int top, int width, int height) {
-    if (width <= 0 || height <= 0) return {};
-    const QRect wanted(left, top, width, height), visible = wanted & QRect(QPoint(), ScreenSize());
+DBusScreenShot::Request KWinScreenShot::Ask(const QRect& area) {
     int readEnd = -1;
-    const QDBusMessage call = visible.isEmpty() ? QDBusMessage() : CaptureCall(visible, &readEnd);
-    if (readEnd < 0) return Framed(wanted, visible, {});
-    return Framed(wanted, visible, ReadPicture(QDBusConnection::sessionBus().call(call, QDBus::Block, 1000), readEnd));
-}
-
-void KWinScreenShot::GrabThen(int left, int top, int width, int height,
-                              const std::function<void(const QImage&)>& done) {
-    const QRect wanted(left, top, width, height), visible = wanted & QRect(QPoint(), ScreenSize());
-    int readEnd = -1;
-    const QDBusMessage call = visible.isEmpty() ? QDBusMessage() : CaptureCall(visible, &readEnd);
-    if (readEnd < 0) return done(Grab(left, top, width, height));
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 1000), &answers_);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &answers_, [=] {
-        watcher->deleteLater();
-        done(Framed(wanted, visible, ReadPicture(watcher->reply(), readEnd)));
-    });
+    QDBusMessage call = CaptureCall(area, &readEnd);
+    return {call, [readEnd](const QDBusMessage& reply) { return ReadPicture(reply, readEnd); }};
 }
