@@ -83,6 +83,19 @@ bool UseKWin(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     return true;
 }
 
+constexpr int ExtensionGraceMs = 2000;
+
+void TellHowToEnableTheExtension() {
+    const QString howTo = QStringLiteral(
+        "Pelmora's GNOME Shell extension is not enabled, so Pelmora sees no window of this session: the notes "
+        "wait for it, the notebook does not type and the magnifier shows no picture.\n\n"
+        "Enable it with the command\n    gnome-extensions enable pelmora@example.org\n\n"
+        "If Pelmora was installed during this session, log out and in again first: GNOME on Wayland "
+        "finds new extensions at login.");
+    std::fprintf(stderr, "pelmora: %s\n", qPrintable(howTo));
+    MsgBox(howTo);
+}
+
 // GNOME tells no windows to clients: our extension inside the shell does, once enabled.
 bool UseGnome(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     std::shared_ptr<ShellWindows> windows = ShellWindows::Start();
@@ -93,18 +106,11 @@ bool UseGnome(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     s.screenGrabber = std::make_shared<ShellScreenShot>();
     s.pointer = windows;
     InstallXErrorHandler();
-    if (windows->Serving()) {
-        std::fputs("pelmora: a GNOME Wayland session: native windows through Pelmora's GNOME Shell extension.\n", stderr);
-        return true;
-    }
-    const QString howTo = QStringLiteral(
-        "Pelmora's GNOME Shell extension is not enabled, so Pelmora sees no window of this session: the notes "
-        "wait for it, the notebook does not type and the magnifier shows no picture.\n\n"
-        "Enable it with the command\n    gnome-extensions enable pelmora@example.org\n\n"
-        "If Pelmora was installed during this session, log out and in again first: GNOME on Wayland "
-        "finds new extensions at login.");
-    std::fprintf(stderr, "pelmora: %s\n", qPrintable(howTo));
-    QTimer::singleShot(0, [howTo] { MsgBox(howTo); });
+    std::fputs("pelmora: a GNOME Wayland session: native windows through Pelmora's GNOME Shell extension.\n", stderr);
+    // Started with the session, Pelmora may come before the shell has enabled its extensions.
+    QTimer::singleShot(ExtensionGraceMs, [windows] {
+        if (!windows->Serving()) TellHowToEnableTheExtension();
+    });
     return true;
 }
 
