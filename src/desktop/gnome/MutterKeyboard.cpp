@@ -1,7 +1,6 @@
 #include "MutterKeyboard.h"
 
 #include "ShellWindows.h"
-#include "WaylandConnection.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -28,7 +27,7 @@ QDBusMessage CallRemoteDesktop(const QString& path, const QString& interface, co
 }  // namespace
 
 MutterKeyboard::MutterKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<ShellWindows> windows)
-    : wayland_(wayland), windows_(std::move(windows)), keys_(std::move(wayland)) {
+    : windows_(std::move(windows)), keys_(std::move(wayland)) {
     idle_.setSingleShot(true);
     idle_.setInterval(SessionIdleMs);
     QObject::connect(&idle_, &QTimer::timeout, [this] { CloseSession(); });

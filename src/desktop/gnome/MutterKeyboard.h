@@ -30,7 +30,6 @@ private:
     void Tap(unsigned keysym);
     bool FocusKept(uint32_t target);
 
-    std::shared_ptr<WaylandConnection> wayland_;
     std::shared_ptr<ShellWindows> windows_;
     KeymapKeys keys_;
     QString session_;  // the remote desktop session's object path

@@ -45,8 +45,10 @@ class PelmoraShell {
     disable() {
         this._emit('Serving', '(b)', [false]);
         this._signals.forEach(([object, id]) => object.disconnect(id));
-        this._windows.forEach((ids, w) => ids.forEach(id => w.disconnect(id)));
-        this._windows.forEach((_, w) => shadowOf(w)?.set({shadow_mode: Meta.ShadowMode.AUTO}));
+        this._windows.forEach((ids, w) => {
+            ids.forEach(id => w.disconnect(id));
+            shadowOf(w)?.set({shadow_mode: Meta.ShadowMode.AUTO});
+        });
         this._signals = this._windows = null;
         this._dbus.unexport();
         this._dbus = null;
