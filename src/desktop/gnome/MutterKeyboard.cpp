@@ -2,7 +2,6 @@
 
 #include "ShellWindows.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -67,19 +66,18 @@ bool MutterKeyboard::Press(unsigned keysym, bool down) {
 }
 
 QString MutterKeyboard::Untypable(const std::vector<KeyStroke>& strokes) {
+    return MissingIn(windows_->KeyboardState().layout, strokes);
+}
+
+QString MutterKeyboard::MissingIn(unsigned layout, const std::vector<KeyStroke>& strokes) const {
     QString missing;
-    if (keys_.Known()) keys_.KeysFor(strokes, windows_->KeyboardState().layout, &missing);
+    if (keys_.Known()) keys_.KeysFor(strokes, layout, &missing);
     return missing;
 }
 
-// The extension tells of another window focused over D-Bus, which the event loop reads.
-bool MutterKeyboard::FocusKept(uint32_t target) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return windows_->Active() && windows_->Active()->id == target;
-}
-
 bool MutterKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error) {
-    if (const QString missing = Untypable(strokes); !missing.isEmpty()) {
+    const ShellWindows::Keyboard keyboard = windows_->KeyboardState();
+    if (const QString missing = MissingIn(keyboard.layout, strokes); !missing.isEmpty()) {
         *error = QStringLiteral("no key of the keyboard layout types ") + missing;
         return false;
     }
@@ -87,20 +85,19 @@ bool MutterKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error)
         *error = QStringLiteral("GNOME's remote desktop service does not answer");
         return false;
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // the latest word on the focus
-    const uint32_t target = windows_->Active() ? windows_->Active()->id : 0;
+    // The extension tells of another window focused over D-Bus, which the event loop reads.
+    const uint32_t target = windows_->ActiveNow();
     // Mutter types a letter's key without regard to Caps Lock: it is let go meanwhile.
-    const bool capsLocked = windows_->KeyboardState().capsLocked;
-    if (capsLocked) Tap(XKB_KEY_Caps_Lock);
+    if (keyboard.capsLocked) Tap(XKB_KEY_Caps_Lock);
     const bool typed = TypeKeys(strokes, target, error);
-    if (capsLocked) Tap(XKB_KEY_Caps_Lock);
+    if (keyboard.capsLocked) Tap(XKB_KEY_Caps_Lock);
     idle_.start();
     return typed;
 }
 
 bool MutterKeyboard::TypeKeys(const std::vector<KeyStroke>& strokes, uint32_t target, QString* error) {
     for (const KeyStroke& k : strokes) {
-        if (!FocusKept(target)) {
+        if (!target || windows_->ActiveNow() != target) {
             *error = QStringLiteral("the keyboard focus moved to another window");
             return false;
         }

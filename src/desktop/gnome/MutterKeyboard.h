@@ -23,12 +23,12 @@ public:
     QString Untypable(const std::vector<KeyStroke>& strokes) override;
 
 private:
+    QString MissingIn(unsigned layout, const std::vector<KeyStroke>& strokes) const;
     bool OpenSession();
     void CloseSession();
     bool TypeKeys(const std::vector<KeyStroke>& strokes, uint32_t target, QString* error);
     bool Press(unsigned keysym, bool down);
     void Tap(unsigned keysym);
-    bool FocusKept(uint32_t target);
 
     std::shared_ptr<ShellWindows> windows_;
     KeymapKeys keys_;

@@ -5,7 +5,6 @@
 #include "fake-input-client-protocol.h"
 #include "keystate-client-protocol.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <chrono>
@@ -79,12 +78,6 @@ std::vector<unsigned> FakeInputKeyboard::HeldFor(const Key& key, int modifiers) 
     return held;
 }
 
-// KWin tells of another window made active over D-Bus, which the event loop reads.
-bool FakeInputKeyboard::FocusKept(uint32_t target) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return windows_->Active() && windows_->Active()->id == target;
-}
-
 bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error) {
     if (!keys_.Known() || !wayland_->fakeInput) {
         *error = QStringLiteral("KWin offers Pelmora no keyboard");
@@ -96,13 +89,13 @@ bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* err
         *error = QStringLiteral("no key of the keyboard layout types ") + missing;
         return false;
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // the latest word on the active window
-    const uint32_t target = windows_->Active() ? windows_->Active()->id : 0;
+    // KWin tells of another window made active over D-Bus, which the event loop reads.
+    const uint32_t target = windows_->ActiveNow();
     const unsigned capsLock = capsLocked ? KeycodeOf(XKB_KEY_Caps_Lock) : 0;
     if (capsLock) Tap(capsLock);
     bool kept = true;
     for (size_t i = 0; i < strokes.size(); ++i) {
-        if (!(kept = wayland_->Roundtrip() && FocusKept(target))) break;
+        if (!(kept = wayland_->Roundtrip() && target && windows_->ActiveNow() == target)) break;
         const std::vector<unsigned> held = HeldFor(keys[i], strokes[i].modifiers);
         for (unsigned code : held) Press(code, true);
         Tap(keys[i].keycode);

@@ -32,7 +32,6 @@ private:
     void Press(unsigned keycode, bool down);
     void Tap(unsigned keycode);
     void FindLayout();
-    bool FocusKept(uint32_t target);
 
     std::shared_ptr<WaylandConnection> wayland_;
     std::shared_ptr<KWinWindows> windows_;

@@ -1,6 +1,12 @@
 #include "ReportedWindows.h"
 
+#include <QCoreApplication>
 #include <algorithm>
+
+uint32_t ReportedWindows::ActiveNow() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return Active() ? Active()->id : 0;
+}
 
 void ReportedWindows::Report(const QString& key, const QString& title, const QString& appId, bool minimised) {
     auto it = std::ranges::find(listed_, key, &Listed::key);

@@ -5,6 +5,10 @@
 // The windows a compositor's script or extension of ours reports, under the compositor's own ids
 // (strings), each kept with an id of ours.
 class ReportedWindows : public NativeWindows {
+public:
+    // The active window, once the reports waiting in the event loop are read; 0 if none.
+    uint32_t ActiveNow();
+
 protected:
     void Report(const QString& key, const QString& title, const QString& appId, bool minimised);
     void ReportClosed(const QString& key);
