@@ -102,6 +102,10 @@ SpotZoom::SpotZoom() {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
                    Qt::WindowDoesNotAcceptFocus);
     SetCaption(QStringLiteral("SpotZoom"));
+    // An alpha channel, though every pixel is drawn opaque: GNOME's compositor casts no shadow
+    // from such a window onto the screen it magnifies.
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAutoFillBackground(true);
 
     Picture1 = new ZoomPicture(Client());
     Place(Picture1, 0, 0, 1800, 1200);

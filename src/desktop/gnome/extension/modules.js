@@ -4,18 +4,19 @@ import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
 import Meta from 'gi://Meta';
 import Shell from 'gi://Shell';
+import * as KeyboardManager from 'resource:///org/gnome/shell/misc/keyboardManager.js';
 import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
 
 @SHELL_BODY@
 
-export default class PelmoraExtension extends Extension {
+export default class extends Extension {
     enable() {
-        this._shell = new PelmoraShell();
-        this._shell.enable();
+        this._body = new @EXTENSION_CLASS@();
+        this._body.enable();
     }
 
     disable() {
-        this._shell.disable();
-        this._shell = null;
+        this._body.disable();
+        this._body = null;
     }
 }

@@ -25,14 +25,15 @@ const Listed = [Meta.WindowType.NORMAL, Meta.WindowType.DIALOG, Meta.WindowType.
 const listed = w => w && Listed.includes(w.get_window_type()) && !w.is_skip_taskbar();
 const idOf = w => (listed(w) ? String(w.get_id()) : '');
 const describe = w => [idOf(w), w.get_title() ?? '', w.get_wm_class() ?? '', w.minimized];
-// The magnifier's window casts no shadow onto what it magnifies.
-const shadowOf = w => w.is_override_redirect() && w.get_wm_class() === 'pelmora' ? w.get_compositor_private() : null;
+// Clutter's backend: the stage's context has it since GNOME 46, the default one is gone in 51.
+const clutterBackend = () => global.stage.get_context?.().get_backend() ?? Clutter.get_default_backend();
 
 class PelmoraShell {
     enable() {
         this._signals = [];  // [object, handler id] of the shell's own objects
         this._windows = new Map();  // window -> its handler ids
-        this._layoutGroup = 0;
+        // The layout in use now, which may not be the first (after an unlock, say).
+        this._layoutGroup = KeyboardManager.getKeyboardManager().currentLayout?.groupIndex ?? 0;
         this._dbus = Gio.DBusExportedObject.wrapJSObject(Interface, this);
         this._dbus.export(Gio.DBus.session, '/org/example/pelmora/Shell');
         this._connect(global.display, 'window-created', (_, w) => this._follow(w, true));
@@ -42,16 +43,22 @@ class PelmoraShell {
         this._emit('Serving', '(b)', [true]);
     }
 
+    // Every step is taken whatever the one before did, so that the next enable() starts clean.
     disable() {
-        this._emit('Serving', '(b)', [false]);
-        this._signals.forEach(([object, id]) => object.disconnect(id));
-        this._windows.forEach((ids, w) => {
-            ids.forEach(id => w.disconnect(id));
-            shadowOf(w)?.set({shadow_mode: Meta.ShadowMode.AUTO});
-        });
-        this._signals = this._windows = null;
-        this._dbus.unexport();
-        this._dbus = null;
+        const steps = [
+            () => this._emit('Serving', '(b)', [false]),
+            () => this._dbus.unexport(),
+            ...this._signals.map(([object, id]) => () => object.disconnect(id)),
+            ...[...this._windows].flatMap(([w, ids]) => ids.map(id => () => w.disconnect(id))),
+        ];
+        for (const step of steps) {
+            try {
+                step();
+            } catch (e) {
+                logError(e, 'Pelmora');
+            }
+        }
+        this._signals = this._windows = this._dbus = null;
     }
 
     _connect(object, signal, handler) {
@@ -72,7 +79,6 @@ class PelmoraShell {
                 this._emit('WindowClosed', '(s)', [idOf(w)]);
         }));
         this._windows.set(w, ids);
-        shadowOf(w)?.set({shadow_mode: Meta.ShadowMode.FORCED_OFF});
         if (tell)
             changed();
     }
@@ -102,7 +108,7 @@ class PelmoraShell {
     }
 
     Keyboard() {
-        const keymap = Clutter.get_default_backend().get_default_seat().get_keymap();
+        const keymap = clutterBackend().get_default_seat().get_keymap();
         return [this._layoutGroup, keymap.get_caps_lock_state()];
     }
 

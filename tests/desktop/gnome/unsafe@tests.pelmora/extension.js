@@ -1,8 +1,0 @@
-// Lets the desktop tests ask GNOME Shell itself (org.gnome.Shell.Eval) what it shows.
-/* exported init */
-function init() {
-    return {
-        enable: () => (global.context.unsafe_mode = true),
-        disable: () => (global.context.unsafe_mode = false),
-    };
-}
