@@ -29,6 +29,13 @@ struct KeyChoice {
 // so, and its next start puts it back (RestoreLeftSpareKeys).
 constexpr const char* SpareKeysProperty = "_PELMORA_SPARE_KEYS";
 
+// A key given back to no symbols, through the core request: Debian 13's X server keeps the
+// symbols of a key that XKB's map change leaves without groups.
+void ClearKey(Display* display, KeyCode keycode) {
+    KeySym none[2] = {NoSymbol, NoSymbol};
+    XChangeKeyboardMapping(display, keycode, 2, none, 1);
+}
+
 // The first X error on the typing session's connection. Xlib's default handler would end
 // the program, the toolkit's would hide the error and keep typing; either way the keys
 // typed would not be the text. Errors of other connections go to the handler before.
@@ -203,9 +210,7 @@ private:
     void restoreSpares() {
         if (spares_.empty()) return;
         std::this_thread::sleep_for(25ms);  // the client must read the keys before their mapping goes
-        for (const Spare& spare : spares_)
-            XkbChangeTypesOfKey(xkb_, spare.keycode, 0, XkbAllGroupsMask, nullptr, nullptr);
-        sendSpareKeys();
+        for (const Spare& spare : spares_) ClearKey(display_, spare.keycode);
         XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, SpareKeysProperty, False));
         XSync(display_, False);
         spares_.clear();
@@ -275,14 +280,13 @@ void RestoreLeftSpareKeys() {
     if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 1024, True, XA_INTEGER, &type, &format,
                            &count, &after, &data) == Success && data && format == 32) {
         const long* pairs = reinterpret_cast<const long*>(data);
-        KeySym none[2] = {NoSymbol, NoSymbol};
         // Only a keycode that still carries the character is put back: someone may have set it since.
         for (unsigned long i = 0; i + 1 < count; i += 2) {
             const auto keycode = static_cast<KeyCode>(pairs[i]);
             int perCode = 0;
             KeySym* syms = XGetKeyboardMapping(display, keycode, 1, &perCode);
             if (syms && perCode > 0 && syms[0] == KeySym(pairs[i + 1]))
-                XChangeKeyboardMapping(display, keycode, 2, none, 1);
+                ClearKey(display, keycode);
             if (syms) XFree(syms);
         }
     }
