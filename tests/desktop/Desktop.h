@@ -136,22 +136,39 @@ inline const bool sway = string(getenv("PELMORA_DESKTOP") ?: "") == "sway";
 
 inline const bool kwin = string(getenv("PELMORA_DESKTOP") ?: "") == "kde-wayland";
 
+// The X11 window of the process with that title: KWin 6 tells its scripts no X11 id.
+inline Window X11WindowOf(qint64 pid, const QString& title) {
+    const string name = title.toStdString();
+    return Walk(root, [&](Window w) {
+        const std::vector<long> owner = Property<long>(w, "_NET_WM_PID");
+        const std::vector<char> named = Property<char>(w, "_NET_WM_NAME");
+        return !owner.empty() && owner[0] == pid && string(named.begin(), named.end()) == name;
+    });
+}
+
 // KWin tells scripts only: one of ours runs the code given and prints the windows into KWin's log.
-// A native window's number is 1 << 30 plus the start of KWin's id for it.
+// An X11 window's number is its X11 id, a native one's 1 << 30 plus the start of KWin's id for it.
 inline QJsonArray KWinWindows(const string& code = "") {
     static int asked = 0;
     const string mark = "query-" + to_string(getpid()) + "-" + to_string(++asked), file = "/tmp/" + mark;
-    WriteFile(file, "const ws = (workspace.windowList || workspace.clientList).call(workspace);\nconst id = w => "
-                    "w.windowId || 0x40000000 + parseInt(String(w.internalId).slice(1, 8), 16);\n" + code +
+    WriteFile(file, "const ws = (workspace.windowList || workspace.clientList).call(workspace);\n" + code +
                     "\nconst active = workspace.activeWindow || workspace.activeClient;\nprint('" + mark +
-                    "', JSON.stringify(ws.map(w => ({id: id(w), x11: Boolean(w.windowId), name: w.caption, "
-                    "active: w === active, minimized: w.minimized}))));\n");
+                    "', JSON.stringify(ws.map(w => ({uuid: String(w.internalId), x11: w.windowId || 0, pid: w.pid, "
+                    "name: w.caption, active: w === active, minimized: w.minimized}))));\n");
     const string call = "dbus-send --session --print-reply --dest=org.kde.KWin /Scripting org.kde.kwin.Scripting.";
     Shell(call + "loadScript string:" + file + " string:" + mark + " >/dev/null && " + call + "start >/dev/null");
     string json;
     SOON(!(json = Shell("sed -n 's/^js: " + mark + " //p' $PELMORA_KWIN_LOG")).empty(), 5);
     Shell(call + "unloadScript string:" + mark + " >/dev/null; rm " + file);
-    return QJsonDocument::fromJson(QByteArray::fromStdString(json)).array();
+    QJsonArray windows;
+    for (QJsonValue each : QJsonDocument::fromJson(QByteArray::fromStdString(json)).array()) {
+        QJsonObject w = each.toObject();
+        const qint64 x11 = w["x11"].toInteger() ?: X11WindowOf(w["pid"].toInteger(), w["name"].toString());
+        w["x11"] = x11 != 0;
+        w["id"] = x11 ?: 0x40000000 + w["uuid"].toString().mid(1, 7).toLongLong(nullptr, 16);
+        windows.append(w);
+    }
+    return windows;
 }
 
 inline const bool gnome = string(getenv("PELMORA_DESKTOP") ?: "") == "gnome";
@@ -364,10 +381,12 @@ inline void Swaymsg(const string& command, Window window) {
 
 inline void Activate(Window window) {
     if (sway) Swaymsg("focus", window);
-    else if (kwin)
-        KWinWindows("for (const w of ws) if (id(w) == " + to_string(window) + ") workspace[workspace.activeWindow "
-                    "=== undefined ? 'activeClient' : 'activeWindow'] = w;");
-    else if (gnome)
+    else if (kwin) {
+        for (const QJsonValue& w : KWinWindows())
+            if (w["id"].toInteger() == qint64(window))
+                KWinWindows("for (const w of ws) if (String(w.internalId) == '" + w["uuid"].toString().toStdString() +
+                            "') workspace[workspace.activeWindow === undefined ? 'activeClient' : 'activeWindow'] = w;");
+    } else if (gnome)
         GnomeWindows("for (const w of ws) if (id(w) == " + to_string(window) + ") w.activate(global.get_current_time())");
     else Xdotool("windowactivate --sync", window);
 }
