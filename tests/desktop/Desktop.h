@@ -141,7 +141,8 @@ inline Window X11WindowOf(qint64 pid, const QString& title) {
     const string name = title.toStdString();
     return Walk(root, [&](Window w) {
         const std::vector<long> owner = Property<long>(w, "_NET_WM_PID");
-        const std::vector<char> named = Property<char>(w, "_NET_WM_NAME");
+        std::vector<char> named = Property<char>(w, "_NET_WM_NAME");
+        if (named.empty()) named = Property<char>(w, "WM_NAME");  // xterm sets only that
         return !owner.empty() && owner[0] == pid && string(named.begin(), named.end()) == name;
     });
 }
