@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <regex>
 #include <sys/wait.h>
@@ -136,15 +137,18 @@ inline const bool sway = string(getenv("PELMORA_DESKTOP") ?: "") == "sway";
 
 inline const bool kwin = string(getenv("PELMORA_DESKTOP") ?: "") == "kde-wayland";
 
-// The X11 window of the process with that title: KWin 6 tells its scripts no X11 id.
-inline Window X11WindowOf(qint64 pid, const QString& title) {
-    const string name = title.toStdString();
-    return Walk(root, [&](Window w) {
+// The X11 windows by process and title, the first of each in the tree: KWin 6 tells its scripts
+// no X11 id.
+inline std::map<std::pair<qint64, string>, Window> X11WindowsByOwner() {
+    std::map<std::pair<qint64, string>, Window> windows;
+    Walk(root, [&](Window w) {
         const std::vector<long> owner = Property<long>(w, "_NET_WM_PID");
         std::vector<char> named = Property<char>(w, "_NET_WM_NAME");
         if (named.empty()) named = Property<char>(w, "WM_NAME");  // xterm sets only that
-        return !owner.empty() && owner[0] == pid && string(named.begin(), named.end()) == name;
+        if (!owner.empty()) windows.emplace(std::pair(qint64(owner[0]), string(named.begin(), named.end())), w);
+        return false;
     });
+    return windows;
 }
 
 // KWin tells scripts only: one of ours runs the code given and prints the windows into KWin's log.
@@ -161,10 +165,12 @@ inline QJsonArray KWinWindows(const string& code = "") {
     string json;
     SOON(!(json = Shell("sed -n 's/^js: " + mark + " //p' $PELMORA_KWIN_LOG")).empty(), 5);
     Shell(call + "unloadScript string:" + mark + " >/dev/null; rm " + file);
+    const auto x11Windows = X11WindowsByOwner();
     QJsonArray windows;
     for (QJsonValue each : QJsonDocument::fromJson(QByteArray::fromStdString(json)).array()) {
         QJsonObject w = each.toObject();
-        const qint64 x11 = w["x11"].toInteger() ?: X11WindowOf(w["pid"].toInteger(), w["name"].toString());
+        const auto owned = x11Windows.find({w["pid"].toInteger(), w["name"].toString().toStdString()});
+        const qint64 x11 = w["x11"].toInteger() ?: owned == x11Windows.end() ? 0 : owned->second;
         w["x11"] = x11 != 0;
         w["id"] = x11 ?: 0x40000000 + w["uuid"].toString().mid(1, 7).toLongLong(nullptr, 16);
         windows.append(w);
