@@ -197,14 +197,17 @@ void LumNavi::ViewFrameFind() {
 }
 
 void LumNavi::RestoreQuietly() {
-    if (WindowState() != vbMinimized) return;
+    // The window manager's word counts beside Qt's: Mutter 47 and later minimise a window first
+    // shown minimised once more when it is first restored, and Qt can miss that.
+    DesktopWindows& desktop = *Services::Get().desktopWindows;
+    if (WindowState() != vbMinimized && (desktop.Style(OwnHandle()) & WS_VISIBLE)) return;
     // Restoring the usual way lets the window manager hand us the keyboard, and
     // keystrokes meant for the application in front would land in the note. Ask for a
     // quiet restore; where the window manager refuses it (or has not taken the window
     // on yet), restore the usual way a moment later if the note is still wanted. Some
     // window managers activate the window all the same (fluxbox, icewm).
     KeepTheKeyboardWithTheFront();
-    Services::Get().desktopWindows->Restore(OwnHandle());
+    desktop.Restore(OwnHandle());
     QTimer::singleShot(QuietRestoreMs, this, [this] {
         if (IsUnloaded() || WindowState() != vbMinimized || FrameFind->isHidden()) return;
         SetWindowState(vbNormal);

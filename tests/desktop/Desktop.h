@@ -14,10 +14,12 @@
 #include <X11/Xutil.h>
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <sys/wait.h>
 
 using std::string, std::to_string;
@@ -251,8 +253,14 @@ inline Window Find(const string& title, bool shown = true) {
         if (!w["x11"].toBool() && std::regex_match(w["name"].toString().toStdString(), name) &&
             !(shown && w["minimized"].toBool()))
             return w["id"].toInteger();
+    // The window manager's own windows may carry the title too (GNOME 44 and later draw the frames
+    // in windows of another client): a window it manages comes first.
     const string only = shown ? "--onlyvisible " : "";
-    const Window window = std::stoul("0" + Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
+    std::istringstream listed(Shell("xdotool search " + only + "--name '^" + title + "$' 2>/dev/null"));
+    const std::vector<long> found{std::istream_iterator<long>(listed), {}},
+        managed = Property<long>(root, "_NET_CLIENT_LIST");
+    const auto first = std::ranges::find_if(found, [&](long w) { return std::ranges::count(managed, w) > 0; });
+    const Window window = first != found.end() ? *first : found.empty() ? 0 : found[0];
     XWindowAttributes a{};
     return !sway || (XGetWindowAttributes(display, window, &a) && a.override_redirect) ? window : 0;
 }
