@@ -378,9 +378,9 @@ inline void ClickAt(Window window, int x, int y, int times = 1) {
 
 inline void MovePointer(int x, int y) {  // on KWin and GNOME their own, which XWayland follows
     if (gnome)
-        return (void)GnomeEval("globalThis.testPointer ??= " + GnomeSeat + ".create_virtual_device(imports.gi.Clutter."
-                               "InputDeviceType.POINTER_DEVICE); testPointer.notify_absolute_motion(0, " +
-                               to_string(x) + ", " + to_string(y) + ")");
+        return (void)GnomeEval("globalThis.testPointer = globalThis.testPointer ?? " + GnomeSeat +
+                               ".create_virtual_device(imports.gi.Clutter.InputDeviceType.POINTER_DEVICE); "
+                               "testPointer.notify_absolute_motion(0, " + to_string(x) + ", " + to_string(y) + ")");
     Shell((kwin ? KWIN_INPUT " " : "xdotool mousemove ") + to_string(x) + " " + to_string(y));
 }
 
