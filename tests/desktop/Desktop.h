@@ -377,10 +377,16 @@ inline void ClickAt(Window window, int x, int y, int times = 1) {
 }
 
 inline void MovePointer(int x, int y) {  // on KWin and GNOME their own, which XWayland follows
-    if (gnome)
-        return (void)GnomeEval("globalThis.testPointer = globalThis.testPointer ?? " + GnomeSeat +
-                               ".create_virtual_device(imports.gi.Clutter.InputDeviceType.POINTER_DEVICE); "
-                               "testPointer.notify_absolute_motion(0, " + to_string(x) + ", " + to_string(y) + ")");
+    if (gnome) {
+        const string move = "testPointer.notify_absolute_motion(0, " + to_string(x) + ", " + to_string(y) + ")";
+        // GNOME 50 takes one coordinate of a new pointer's first move as 0.
+        if (GnomeEval("globalThis.testPointer === undefined").toBool()) {
+            GnomeEval("globalThis.testPointer = " + GnomeSeat +
+                      ".create_virtual_device(imports.gi.Clutter.InputDeviceType.POINTER_DEVICE); " + move);
+            Pause(0.3);
+        }
+        return (void)GnomeEval(move);
+    }
     Shell((kwin ? KWIN_INPUT " " : "xdotool mousemove ") + to_string(x) + " " + to_string(y));
 }
 
