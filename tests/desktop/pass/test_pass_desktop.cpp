@@ -119,7 +119,10 @@ INSTANTIATE_TEST_SUITE_P(Targets, Targets, ::testing::Values("xterm", "zenity", 
                          [](const auto& info) { return info.param; });
 
 TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
-    LockCaps(true);
+    // GNOME 48 keeps a Caps Lock of each virtual keyboard that its clients do not follow: the tests'
+    // one locked does not reach them as a person's keyboard's does.
+    const bool caps = !gnome || !Shell("gnome-shell --version").starts_with("GNOME Shell 48.");
+    LockCaps(caps);
     Program other(Terminal("Other", folder / "other.txt"));
     Program target(Terminal("Target", output));
     const Window otherWindow = Await("Other");
@@ -130,7 +133,7 @@ TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
     EXPECT_TRUE(Answer());
     EXPECT_EQ(TypedInTheEnd(), "alice\t");
     EXPECT_EQ(ReadFile(folder / "other.txt"), "");
-    ExpectKeyboard(keymap, true);
+    ExpectKeyboard(keymap, caps);
 }
 
 // No key for Alt: Shift+Alt+b of "pw+a+%b" cannot be pressed, and the Shift down comes up.
