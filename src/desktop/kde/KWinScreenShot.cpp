@@ -17,7 +17,8 @@ QDBusMessage CaptureCall(const QRect& area, int* readEnd) {
         QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("/org/kde/KWin/ScreenShot2"),
         QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("CaptureArea"));
     call << area.x() << area.y() << uint(area.width()) << uint(area.height())
-         << QVariantMap{{QStringLiteral("native-resolution"), true}}
+         // KWin 6.x hides the caller's own windows unless told not to; the picture is of what is seen.
+         << QVariantMap{{QStringLiteral("native-resolution"), true}, {QStringLiteral("hide-caller-windows"), false}}
          << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
     close(ends[1]);  // the message holds its own copy
     *readEnd = ends[0];

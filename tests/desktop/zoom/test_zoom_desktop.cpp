@@ -39,8 +39,14 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
         return Viewable(zoom) && r.x == x && r.y == y && r.width == 121 && r.height == 79;
     };
     ASSERT_TRUE(SOON(at(527, 413)));
+    // KWin gives no screenshots where it composites without a render node (KWin 6 on these
+    // machines): the user is told so instead.
+    const bool pictures = !kwin || Shell("gdbus introspect --session --dest org.kde.KWin --object-path "
+                                         "/org/kde/KWin/ScreenShot2").find("org.kde.KWin.ScreenShot2") != string::npos;
+    const auto told = [&] { return program->Stderr().find("gets no picture of the screen") != string::npos; };
+    EXPECT_TRUE(pictures || WaitFor(told)) << program->Stderr();
     // Inside the border: the screen from (465, 380), each pixel drawn 2 x 2.
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(!pictures || WaitFor([&] {
         const std::vector<uint32_t> shown = Pixels(zoom, {1, 1, 118, 77});
         for (int i = 0; i < int(shown.size()); ++i)
             if (shown[i] != Pattern(465 + i % 118 / 2, 380 + i / 118 / 2)) return false;
