@@ -367,8 +367,10 @@ inline void ResetKeyboard() {  // us, Caps Lock off
 }
 
 inline void Click(const Rect& a, int button, int times = 1) {  // in the middle
-    Shell("xdotool mousemove " + to_string(a.x + a.width / 2) + " " + to_string(a.y + a.height / 2) +
-          " click --repeat " + to_string(times) + " --delay 120 " + to_string(button));
+    const string at = to_string(a.x + a.width / 2) + " " + to_string(a.y + a.height / 2);
+    const string clicks = to_string(button) + " " + to_string(times);
+    if (kwin) return (void)Shell(KWIN_INPUT " " + at + " && " KWIN_INPUT " click " + clicks);
+    Shell("xdotool mousemove " + at + " click --repeat " + to_string(times) + " --delay 120 " + to_string(button));
 }
 
 inline void ClickAt(Window window, int x, int y, int times = 1) {
@@ -390,7 +392,7 @@ inline void MovePointer(int x, int y) {  // on KWin and GNOME their own, which X
     Shell((kwin ? KWIN_INPUT " " : "xdotool mousemove ") + to_string(x) + " " + to_string(y));
 }
 
-inline void Key(const string& keys) { Shell("xdotool key --delay 60 " + keys); }
+inline void Key(const string& keys) { Shell((kwin ? KWIN_INPUT " key " : "xdotool key --delay 60 ") + keys); }
 
 inline void Xdotool(const string& command, Window window) {
     Shell("xdotool " + command + " " + to_string(window));
