@@ -52,6 +52,11 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
             if (shown[i] != Pattern(465 + i % 118 / 2, 380 + i / 118 / 2)) return false;
         return !shown.empty();
     }, 3)) << "not the screen beside the pointer, enlarged";
+    if (gnome) {  // the extension turned off and on, as at a screen lock: it serves the magnifier again
+        Shell("gnome-extensions disable pelmora@example.org; gnome-extensions enable pelmora@example.org");
+        EXPECT_TRUE(SOON(std::regex_search(Shell("gnome-extensions info pelmora@example.org"),
+                                           std::regex("State: (ENABLED|ACTIVE)"))));
+    }
     MovePointer(790, 590);  // near the right and bottom edges
     EXPECT_TRUE(SOON(at(683, 510))) << "did not jump left and up";
 
