@@ -29,6 +29,11 @@ QString ScriptPath() {
     return QFile::exists(installed) ? QDir::cleanPath(installed) : QStringLiteral(PELMORA_KWIN_SCRIPT);
 }
 
+// The file of an activation script of that name.
+QString ActivationPath(const QString& name) {
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + '/' + name + ".js";
+}
+
 void Say(const char* what) { std::fprintf(stderr, "pelmora: %s\n", what); }
 
 }  // namespace
@@ -52,9 +57,9 @@ std::shared_ptr<KWinWindows> KWinWindows::Start() {
         raw->Forget();
         raw->LoadScript();
     });
-    connect(qApp, &QCoreApplication::aboutToQuit, self.get(), [] {
+    connect(qApp, &QCoreApplication::aboutToQuit, self.get(), [raw = self.get()] {
         CallScripting(QStringLiteral("unloadScript"), {ScriptName});
-        CallScripting(QStringLiteral("unloadScript"), {ActivateName});
+        raw->UnloadActivation();
     });
     return self;
 }
@@ -89,11 +94,14 @@ void KWinWindows::PointerAt(int x, int y) {
 }
 
 // A script can be given no call, so a short one does it: KWin 5 and 6 name the active window
-// differently.
+// differently. Each has a name of its own: KWin unloads a script some time after it is asked
+// to, and takes none of the same name meanwhile.
 void KWinWindows::Activate(uint32_t id) {
     const QString kwinId = KeyOf(id);
     if (kwinId.isEmpty()) return;
-    const QString path = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/pelmora-activate.js";
+    UnloadActivation();
+    activation_ = ActivateName + '-' + QUuid::createUuid().toString(QUuid::Id128);
+    const QString path = ActivationPath(activation_);
     QFile script(path);
     if (!script.open(QIODevice::WriteOnly)) return;
     script.write(QStringLiteral("for (const w of (workspace.windowList || workspace.clientList).call(workspace))\n"
@@ -101,7 +109,13 @@ void KWinWindows::Activate(uint32_t id) {
                                 "        workspace[workspace.activeWindow === undefined ? \"activeClient\" : "
                                 "\"activeWindow\"] = w;\n").arg(kwinId).toUtf8());
     script.close();
-    CallScripting(QStringLiteral("unloadScript"), {ActivateName});
-    CallScripting(QStringLiteral("loadScript"), {path, ActivateName});
+    CallScripting(QStringLiteral("loadScript"), {path, activation_});
     CallScripting(QStringLiteral("start"));
+}
+
+void KWinWindows::UnloadActivation() {
+    if (activation_.isEmpty()) return;
+    CallScripting(QStringLiteral("unloadScript"), {activation_});
+    QFile::remove(ActivationPath(activation_));
+    activation_.clear();
 }

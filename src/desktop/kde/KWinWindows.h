@@ -34,10 +34,11 @@ public slots:  // the script's calls; KWin's ids are UUID strings
 private:
     KWinWindows() = default;
     bool LoadScript();
-    void UnloadScript(const QString& name);
+    void UnloadActivation();
     bool FromKWin() const;
 
     QPoint pointer_;
+    QString activation_;  // the name of the activation script loaded last
     QDBusServiceWatcher* watcher_ = nullptr;
     QString kwinCaller_;  // KWin's own name on the bus
 };
