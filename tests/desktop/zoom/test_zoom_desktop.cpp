@@ -24,8 +24,10 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
     if (Await("Pattern") && kwin)  // a window at the back, borderless, over the whole screen
         KWinWindows("for (const w of ws) if (w.caption == 'Pattern') { w.noBorder = true; w.keepBelow = true; "
                     "w.frameGeometry = {x: 0, y: 0, width: 800, height: 600}; }");
-    else if (gnome)
+    else if (gnome) {
         GnomeWindows("for (const w of ws) if (w.get_title() == \"Pattern\") { w.make_fullscreen(); w.lower(); }");
+        ASSERT_TRUE(SOON(Area(Find("Pattern")).width == 800)) << "the pattern is not over the screen";
+    }
     // xclip stays to serve the selection: off our pipe.
     Shell("echo copied | xclip -selection clipboard >/dev/null 2>&1");
     MovePointer(500, 400);
@@ -51,7 +53,7 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
         for (int i = 0; i < int(shown.size()); ++i)
             if (shown[i] != Pattern(465 + i % 118 / 2, 380 + i / 118 / 2)) return false;
         return !shown.empty();
-    }, 3)) << "not the screen beside the pointer, enlarged";
+    }, 5)) << "not the screen beside the pointer, enlarged";
     if (gnome) {  // the extension turned off and on, as at a screen lock: it serves the magnifier again
         Shell("gnome-extensions disable pelmora@example.org; gnome-extensions enable pelmora@example.org");
         EXPECT_TRUE(SOON(std::regex_search(Shell("gnome-extensions info pelmora@example.org"),
