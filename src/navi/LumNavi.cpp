@@ -197,7 +197,7 @@ void LumNavi::ViewFrameFind() {
 }
 
 void LumNavi::RestoreQuietly() {
-    // The window manager's word counts beside Qt's: Mutter 47 and later minimise a window first
+    // The window manager's word counts beside Qt's: GNOME 48's Mutter minimises a window first
     // shown minimised once more when it is first restored, and Qt can miss that.
     DesktopWindows& desktop = *Services::Get().desktopWindows;
     if (WindowState() != vbMinimized && (desktop.Style(OwnHandle()) & WS_VISIBLE)) return;
