@@ -57,14 +57,10 @@ void Press(uint32_t code, bool down) {
 }
 
 // "alt+t": each part pressed in turn, let go the other way round.
-bool Keys(const std::string& combination) {
-    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    xkb_keymap* keymap = xkb_keymap_new_from_names(context, nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS);
+bool Keys(xkb_keymap* keymap, const std::string& combination) {
     std::vector<uint32_t> codes;
     std::istringstream parts(combination);
     for (std::string part; std::getline(parts, part, '+');) codes.push_back(keymap ? CodeOf(keymap, part) : 0);
-    xkb_keymap_unref(keymap);
-    xkb_context_unref(context);
     if (std::ranges::count(codes, 0u)) return false;
     for (uint32_t code : codes) Press(code, true);
     for (auto code = codes.rbegin(); code != codes.rend(); ++code) Press(*code, false);
@@ -105,7 +101,11 @@ int main(int argc, char** argv) {
         const int button = atoi(argv[2]);  // as X numbers them
         Click(button == 3 ? BTN_RIGHT : button == 2 ? BTN_MIDDLE : BTN_LEFT, atoi(argv[3]));
     } else if (command == "key") {
-        for (int i = 2; i < argc; ++i) status |= Keys(argv[i]) ? 0 : 3;
+        xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+        xkb_keymap* keymap = xkb_keymap_new_from_names(context, nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        for (int i = 2; i < argc; ++i) status |= Keys(keymap, argv[i]) ? 0 : 3;
+        xkb_keymap_unref(keymap);
+        xkb_context_unref(context);
     } else {
         org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_int(atoi(argv[1])),
                                                         wl_fixed_from_int(argc > 2 ? atoi(argv[2]) : 0));
