@@ -301,10 +301,17 @@ inline bool IsPelmora(Window window) {  // WM_CLASS is "instance\0class\0"
     return string(names.begin(), names.end()).ends_with(string("\0pelmora\0", 9));
 }
 
-// Our small window in an XEmbed tray, or the corner where a panel on the session bus draws it.
+// Our small window in an XEmbed tray, or the corner where a panel on the session bus draws it,
+// once it is drawn: a panel shows an item a while after it comes, and until then a click there
+// lands on the panel itself.
 inline Rect TrayIcon() {
     const Rect screen = Area(root);
-    if (getenv("DBUS_SESSION_BUS_ADDRESS")) return {screen.width - 14, screen.height - 14, 1, 1};
+    if (getenv("DBUS_SESSION_BUS_ADDRESS")) {
+        const uint32_t bare = Pixels(root, {0, screen.height - 14, 1, 1}).at(0);
+        const std::vector<uint32_t> corner = Pixels(root, {screen.width - 20, screen.height - 20, 12, 12});
+        if (std::ranges::all_of(corner, [&](uint32_t pixel) { return pixel == bare; })) return {};
+        return {screen.width - 14, screen.height - 14, 1, 1};
+    }
     const Window icon = Walk(root, [](Window w) { return IsPelmora(w) && Viewable(w) && Area(w).width <= 32; });
     return icon ? Area(icon) : Rect{};
 }
