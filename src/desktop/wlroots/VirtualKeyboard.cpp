@@ -25,6 +25,18 @@ QByteArray Name(unsigned keysym) {
     return xkb_keysym_get_name(keysym, name, sizeof name) > 0 ? QByteArray(name) : QByteArray();
 }
 
+// Adds the keysyms of the strokes from `from` on to those of a keymap, as many as it takes;
+// returns where the strokes it covers end.
+size_t Cover(const std::vector<KeyStroke>& strokes, size_t from, std::vector<unsigned>& keysyms) {
+    for (; from < strokes.size(); ++from) {
+        const unsigned keysym = KeysymOf(strokes[from]);
+        if (std::find(keysyms.begin(), keysyms.end(), keysym) != keysyms.end()) continue;
+        if (keysyms.size() == MostKeys) break;
+        keysyms.push_back(keysym);
+    }
+    return from;
+}
+
 template <class T, void (*Free)(T*)>
 using Owned = std::unique_ptr<T, std::integral_constant<decltype(Free), Free>>;
 
@@ -62,15 +74,18 @@ QByteArray VirtualKeyboard::KeymapFor(const std::vector<unsigned>& keysyms) {
     return QByteArray(compiled.get());
 }
 
-bool VirtualKeyboard::Load(const QByteArray& keymap) {
-    if (keymap == loaded_) return true;
+bool VirtualKeyboard::Load(const std::vector<unsigned>& keysyms) {
+    if (keysyms == loaded_) return true;
+    const QByteArray keymap = KeymapFor(keysyms);
+    loaded_.clear();
+    if (keymap.isEmpty()) return false;
     const int fd = memfd_create("pelmora-keymap", MFD_CLOEXEC);
     if (fd < 0) return false;
     const bool written = write(fd, keymap.constData(), size_t(keymap.size()) + 1) == keymap.size() + 1;
     if (written) zwp_virtual_keyboard_v1_keymap(keyboard_, XKB_KEYMAP_FORMAT_TEXT_V1, fd, uint32_t(keymap.size() + 1));
     close(fd);
-    loaded_ = written ? keymap : QByteArray();
     if (!written || !wayland_->Roundtrip()) return false;
+    loaded_ = keysyms;
     // The window gets the keymap with the keyboard's next key, and may drop the key itself (GTK),
     // or read it before it has the keymap (an X11 window through XWayland): a Shift goes first,
     // and a moment for the keymap to arrive everywhere.
@@ -99,15 +114,13 @@ bool VirtualKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error
     const NativeWindows::Window* target = toplevels_->Active();
     const uint32_t targetId = target ? target->id : 0;
     for (size_t from = 0; from < strokes.size();) {
-        std::vector<unsigned> keysyms;  // of this part of the text
-        size_t to = from;
-        for (; to < strokes.size(); ++to) {
-            const unsigned keysym = KeysymOf(strokes[to]);
-            if (std::find(keysyms.begin(), keysyms.end(), keysym) != keysyms.end()) continue;
-            if (keysyms.size() == MostKeys) break;
-            keysyms.push_back(keysym);
-        }
-        if (!Load(KeymapFor(keysyms))) {
+        // The keys loaded keep their keycodes, new ones follow: an X11 window reads a key by the
+        // keymap it has when it gets to the key, which may be the next one already. Only a
+        // full keymap is begun anew.
+        std::vector<unsigned> keysyms = loaded_;
+        size_t to = Cover(strokes, from, keysyms);
+        if (to == from) to = Cover(strokes, from, keysyms = {});
+        if (!Load(keysyms)) {
             *error = wayland_->Alive() ? QStringLiteral("the keys could not be loaded") : QStringLiteral("the compositor has gone");
             return false;
         }

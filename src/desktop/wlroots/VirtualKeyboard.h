@@ -12,8 +12,8 @@ struct zwp_virtual_keyboard_v1;
 // Types through a virtual keyboard of the compositor's, with a keymap made for the text: every
 // character has a key of its own, so each types exactly whatever the user's layout, characters
 // on no layout included. One keyboard serves the whole program, so that a client never misses
-// the first key of a keyboard it has not seen yet; a keymap stays loaded until a text needs
-// another. Typing stops as soon as another window becomes active.
+// the first key of a keyboard it has not seen yet; its keymap stays loaded, and grows by the keys
+// a text needs. Typing stops as soon as another window becomes active.
 class VirtualKeyboard : public KeySender {
 public:
     VirtualKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<Toplevels> toplevels)
@@ -26,11 +26,11 @@ public:
     static QByteArray KeymapFor(const std::vector<unsigned>& keysyms);
 
 private:
-    bool Load(const QByteArray& keymap);
+    bool Load(const std::vector<unsigned>& keysyms);
     void Press(unsigned keycode, unsigned modifiers);
 
     std::shared_ptr<WaylandConnection> wayland_;
     std::shared_ptr<Toplevels> toplevels_;
     zwp_virtual_keyboard_v1* keyboard_ = nullptr;
-    QByteArray loaded_;
+    std::vector<unsigned> loaded_;  // the keysyms of the keymap loaded, from the first character's keycode on
 };
