@@ -4,7 +4,14 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-void QtClipboard::SetImage(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
+void QtClipboard::SetImage(const QImage& image) {
+    auto* data = new QMimeData;
+    data->setImageData(image);
+    // A picture every few tenths of a second is no copy of the user's: clipboard managers
+    // (Klipper, CopyQ and others) keep what carries this mark out of their history.
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    QGuiApplication::clipboard()->setMimeData(data);  // the clipboard takes ownership
+}
 
 QImage QtClipboard::Image() { return QGuiApplication::clipboard()->image(); }
 

@@ -13,7 +13,8 @@ using ClipboardContent = QList<QPair<QString, QByteArray>>;
 class Clipboard {
 public:
     virtual ~Clipboard() = default;
-    // Empties the clipboard and puts the picture on it as its only item.
+    // Empties the clipboard and puts the picture on it as its only item, marked for clipboard
+    // managers as not to be recorded.
     virtual void SetImage(const QImage& image) = 0;
     // The picture the clipboard holds now; a null image when it holds none.
     virtual QImage Image() = 0;

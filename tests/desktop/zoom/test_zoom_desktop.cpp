@@ -54,6 +54,8 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
             if (shown[i] != Pattern(465 + i % 118 / 2, 380 + i / 118 / 2)) return false;
         return !shown.empty();
     }, 5)) << "not the screen beside the pointer, enlarged";
+    EXPECT_TRUE(!pictures || SOON(Shell("xclip -selection clipboard -t x-kde-passwordManagerHint -o") == "secret"))
+        << "the picture is not marked for clipboard managers";
     if (gnome) {  // the extension turned off and on, as at a screen lock: it serves the magnifier again
         Shell("gnome-extensions disable pelmora@example.org; gnome-extensions enable pelmora@example.org");
         EXPECT_TRUE(SOON(std::regex_search(Shell("gnome-extensions info pelmora@example.org"),
