@@ -307,9 +307,9 @@ inline bool IsPelmora(Window window) {  // WM_CLASS is "instance\0class\0"
 inline Rect TrayIcon() {
     const Rect screen = Area(root);
     if (getenv("DBUS_SESSION_BUS_ADDRESS")) {
-        const uint32_t bare = Pixels(root, {0, screen.height - 14, 1, 1}).at(0);
+        const std::vector<uint32_t> bare = Pixels(root, {0, screen.height - 14, 1, 1});
         const std::vector<uint32_t> corner = Pixels(root, {screen.width - 20, screen.height - 20, 12, 12});
-        if (std::ranges::all_of(corner, [&](uint32_t pixel) { return pixel == bare; })) return {};
+        if (bare.empty() || std::ranges::all_of(corner, [&](uint32_t pixel) { return pixel == bare[0]; })) return {};
         return {screen.width - 14, screen.height - 14, 1, 1};
     }
     const Window icon = Walk(root, [](Window w) { return IsPelmora(w) && Viewable(w) && Area(w).width <= 32; });
