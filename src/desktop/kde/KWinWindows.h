@@ -9,11 +9,14 @@
 #include <memory>
 
 class QDBusServiceWatcher;
+class QTimer;
 
 // The windows of a KWin (KDE Plasma) Wayland session. KWin lists no windows to ordinary clients,
 // so a script of ours runs inside it and calls this object over D-Bus at each change: a window
-// shown or changed, closed, activated, and the pointer moved. Loaded at start, loaded again when
-// KWin restarts, unloaded when the program ends. Calls from anyone but KWin are ignored.
+// shown or changed, closed, activated; a second script, while the pointer is asked for, tells
+// of its moves. Loaded at start, loaded again when KWin restarts, unloaded when the program ends.
+// The scripts call this run's own name on the bus only, with a token of this run's: calls from
+// anyone but KWin, or without the token (another script in KWin), are ignored.
 class KWinWindows : public QObject, protected QDBusContext, public ReportedWindows, public Pointer {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.example.pelmora.KWin")
@@ -23,22 +26,28 @@ public:
     ~KWinWindows() override;
 
     void Activate(uint32_t id) override;
-    QPoint Position() override { return pointer_; }
+    QPoint Position() override;
 
-public slots:  // the script's calls; KWin's ids are UUID strings
-    void Changed(const QString& kwinId, const QString& caption, const QString& resourceClass, bool minimised);
-    void Closed(const QString& kwinId);
-    void Activated(const QString& kwinId);
-    void PointerAt(int x, int y);
+public slots:  // the scripts' calls; KWin's ids are UUID strings in braces
+    void Changed(const QString& token, const QString& kwinId, const QString& caption, const QString& resourceClass,
+                 bool minimised);
+    void Closed(const QString& token, const QString& kwinId);
+    void Activated(const QString& token, const QString& kwinId);
+    void PointerAt(const QString& token, int x, int y);
 
 private:
     KWinWindows() = default;
-    bool LoadScript();
+    bool LoadScripts();
+    bool RunScript(const QString& name, bool pointer);
+    void StopPointer();
     void UnloadActivation();
-    bool FromKWin() const;
+    bool Authentic(const QString& token) const;
 
     QPoint pointer_;
     QString activation_;  // the name of the activation script loaded last
+    bool followingPointer_ = false;
+    QTimer* pointerIdle_ = nullptr;
     QDBusServiceWatcher* watcher_ = nullptr;
     QString kwinCaller_;  // KWin's own name on the bus
+    QString token_;       // made anew each time the scripts are loaded
 };

@@ -1,6 +1,8 @@
-// Tells Pelmora, over D-Bus, of the windows a task bar shows, the active one and the pointer, as
-// they change. Plasma 6 renamed the client calls; both names are served.
-const call = (method, ...args) => callDBus("org.example.pelmora", "/KWin", "org.example.pelmora.KWin", method, ...args);
+// Tells Pelmora, over D-Bus, of the windows a task bar shows and the active one as they change,
+// or (the pointer script) of the pointer's moves. Pelmora puts `pelmora` first: its own name on
+// the bus, the only one called, and this run's token, which each call carries. Plasma 6 renamed
+// the client calls; both names are served.
+const call = (method, ...args) => callDBus(pelmora.name, "/KWin", "org.example.pelmora.KWin", method, pelmora.token, ...args);
 const first = (...names) => names.map(name => workspace[name]).find(value => value !== undefined);
 const windows = () => (workspace.windowList || workspace.clientList).call(workspace);
 const listed = w => w && (w.normalWindow || w.dialog) && !w.skipTaskbar;
@@ -20,11 +22,15 @@ function follow(w) {
     w.minimizedChanged.connect(() => tell(w));
     tell(w);
 }
+const tellPointer = () => call("PointerAt", workspace.cursorPos.x, workspace.cursorPos.y);
 
-first("windowAdded", "clientAdded").connect(follow);
-first("windowRemoved", "clientRemoved").connect(w => { if (listed(w)) call("Closed", String(w.internalId)); });
-first("windowActivated", "clientActivated").connect(tellActive);
-workspace.cursorPosChanged.connect(() => call("PointerAt", workspace.cursorPos.x, workspace.cursorPos.y));
-windows().forEach(follow);
-tellActive(first("activeWindow", "activeClient"));
-call("PointerAt", workspace.cursorPos.x, workspace.cursorPos.y);
+if (pelmora.pointer) {
+    workspace.cursorPosChanged.connect(tellPointer);
+    tellPointer();
+} else {
+    first("windowAdded", "clientAdded").connect(follow);
+    first("windowRemoved", "clientRemoved").connect(w => { if (listed(w)) call("Closed", String(w.internalId)); });
+    first("windowActivated", "clientActivated").connect(tellActive);
+    windows().forEach(follow);
+    tellActive(first("activeWindow", "activeClient"));
+}
