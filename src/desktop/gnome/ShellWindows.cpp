@@ -8,7 +8,8 @@
 namespace {
 
 const QString Shell = QStringLiteral("org.gnome.Shell"), Path = QStringLiteral("/org/example/pelmora/Shell"),
-              Interface = QStringLiteral("org.example.pelmora.Shell");
+              Interface = QStringLiteral("org.example.pelmora.Shell"), Uuid = QStringLiteral("pelmora@example.org");
+constexpr double Enabled = 1;  // the extension's state: ENABLED up to GNOME 47, ACTIVE after
 
 QDBusMessage Ask(const QString& method) {
     return QDBusConnection::sessionBus().call(ShellWindows::Call(method), QDBus::Block, 1000);
@@ -38,7 +39,8 @@ bool ShellWindows::Listen() {
                        SLOT(WindowChanged(QString, QString, QString, bool))) &&
            bus.connect(Shell, Path, Interface, "WindowClosed", this, SLOT(WindowClosed(QString))) &&
            bus.connect(Shell, Path, Interface, "FocusChanged", this, SLOT(FocusChanged(QString))) &&
-           bus.connect(Shell, Path, Interface, "Serving", this, SLOT(ServingChanged(bool)));
+           bus.connect(Shell, QStringLiteral("/org/gnome/Shell"), QStringLiteral("org.gnome.Shell.Extensions"),
+                       "ExtensionStateChanged", this, SLOT(ExtensionStateChanged(QString, QVariantMap)));
 }
 
 // The windows there are and the focused one, asked once; changes come as signals.
@@ -65,8 +67,9 @@ void ShellWindows::WindowChanged(const QString& id, const QString& title, const 
     if (!id.isEmpty()) Report(id, title, wmClass, minimised);
 }
 
-void ShellWindows::ServingChanged(bool serving) {
-    if (serving) return CatchUp();
+void ShellWindows::ExtensionStateChanged(const QString& uuid, const QVariantMap& state) {
+    if (uuid != Uuid) return;
+    if (state.value(QStringLiteral("state")).toDouble() == Enabled) return CatchUp();
     serving_ = false;
     Forget();
 }

@@ -5,13 +5,15 @@
 
 #include <QDBusMessage>
 #include <QObject>
+#include <QVariantMap>
 #include <QPoint>
 #include <memory>
 
 // The windows of a GNOME Shell session. GNOME tells ordinary programs no windows, no focus and no
 // pointer, so Pelmora's extension inside the shell tells them over D-Bus as they change and
 // answers for the pointer, the layout in use and pictures. Until the extension serves, there are
-// no windows and Serving() is false; the extension says when it starts or stops serving.
+// no windows and Serving() is false; GNOME Shell says when the extension is turned on or off.
+// The extension serves Pelmora alone, and sends its signals to each Pelmora that has asked it.
 class ShellWindows : public QObject, public ReportedWindows, public Pointer {
     Q_OBJECT
 public:
@@ -32,7 +34,7 @@ private slots:
     void WindowChanged(const QString& id, const QString& title, const QString& wmClass, bool minimised);
     void WindowClosed(const QString& id) { ReportClosed(id); }
     void FocusChanged(const QString& id) { ReportActivated(id); }
-    void ServingChanged(bool serving);
+    void ExtensionStateChanged(const QString& uuid, const QVariantMap& state);
 
 private:
     ShellWindows() = default;

@@ -55,6 +55,14 @@ protected:
         // A first note may get the keyboard and hand it back; on fluxbox and icewm every note.
         EXPECT_FALSE(TookTheKeyboard() && warm && !handing) << "the note took the keyboard";
     }
+    // What another program of the session gets from our GNOME Shell extension: no answer at all.
+    static bool ExtensionRefuses() {
+        const string call = "gdbus call --session --dest org.gnome.Shell --object-path /org/example/pelmora/Shell "
+                            "--method org.example.pelmora.Shell.";
+        for (const string method : {"Windows", "Pointer", "Activate \"'1'\"", "CaptureArea 0 0 10 10"})
+            if (Shell(call + method + " 2>&1").find("AccessDenied") == string::npos) return false;
+        return true;
+    }
     // The note typed into the box, 保存.
     void WriteNote(Window application, const string& title) {
         Activate(application);
@@ -76,6 +84,8 @@ TEST_F(Notes, PopUpForTheNotedWindowKeyboardKept) {
     Program editorA(Fields("Editor A", folder / "a.txt"));  // native on Wayland
     Program editorB(Terminal("Editor B", "/dev/null"));
     const Window a = Await("Editor A"), b = Await("Editor B");
+    Program listener(gnome ? "gdbus monitor --session --dest org.gnome.Shell >&2" : "true");
+    EXPECT_TRUE(!gnome || ExtensionRefuses()) << "the extension served another program before Pelmora ran";
     // The title shown (_NET_WM_NAME) counts, not WM_NAME.
     const string id = " -id " + to_string(b);
     Shell("xprop" + id + " -f _NET_WM_NAME 8u -set _NET_WM_NAME 'Editor B'; xprop" + id + " -set WM_NAME 'Editor A'");
@@ -91,6 +101,7 @@ TEST_F(Notes, PopUpForTheNotedWindowKeyboardKept) {
     }
 
     ExpectNoteFor(a, "Editor A");
+    EXPECT_TRUE(!gnome || ExtensionRefuses()) << "the extension served another program beside Pelmora";
     EXPECT_TRUE(SOON(Active() == a, 2));
     if (!kwin && !gnome) {  // no tool types into their native windows
         Type("typed");
@@ -103,6 +114,7 @@ TEST_F(Notes, PopUpForTheNotedWindowKeyboardKept) {
     EXPECT_TRUE(SOON(Shows("Editor A") && Active() == a, 5)) << "not back from minimised";
     Activate(b);
     EXPECT_TRUE(SOON(Waiting(), 5));
+    EXPECT_EQ(listener.Stderr().find("Editor"), string::npos) << "another program heard the titles";
 }
 
 // A GTK dialog drawing its title bar, an xterm's COMPOUND_TEXT title: notes kept over a restart;

@@ -5,6 +5,6 @@ const KeyboardManager = imports.misc.keyboardManager;
 @SHELL_BODY@
 
 /* exported init */
-function init() {
-    return new @EXTENSION_CLASS@();
+function init(meta) {
+    return new @EXTENSION_CLASS@(meta.path);
 }

@@ -11,7 +11,7 @@ import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
 
 export default class extends Extension {
     enable() {
-        this._body = new @EXTENSION_CLASS@();
+        this._body = new @EXTENSION_CLASS@(this.path);
         this._body.enable();
     }
 

@@ -1,6 +1,8 @@
 // Tells Pelmora, over D-Bus, of the windows a task bar shows and the focused one as they change,
 // and answers for the pointer, a picture of an area, the keyboard layout in use and Caps Lock. GNOME
-// gives ordinary programs none of these. Nothing runs before enable(); disable() undoes it all.
+// gives ordinary programs none of these, and neither does this: it serves Pelmora only, a process
+// of this session's user running the program file @PELMORA_PROGRAM@ (from the extension's folder),
+// and sends its signals to that process alone. Nothing runs before enable(); disable() undoes it all.
 const Interface = `<node><interface name="org.example.pelmora.Shell">
   <method name="Windows"><arg type="a(sssb)" direction="out"/></method>
   <method name="Focused"><arg type="s" direction="out"/></method>
@@ -18,8 +20,23 @@ const Interface = `<node><interface name="org.example.pelmora.Shell">
   <signal name="WindowChanged"><arg type="s"/><arg type="s"/><arg type="s"/><arg type="b"/></signal>
   <signal name="WindowClosed"><arg type="s"/></signal>
   <signal name="FocusChanged"><arg type="s"/></signal>
-  <signal name="Serving"><arg type="b"/></signal>
 </interface></node>`;
+const ObjectPath = '/org/example/pelmora/Shell';
+const Program = '@PELMORA_PROGRAM@';
+
+// A call to the bus itself, its answer unpacked.
+const askBus = (method, signature, values) => new Promise((resolve, reject) => Gio.DBus.session.call(
+    'org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus', method, new GLib.Variant(signature, values),
+    null, Gio.DBusCallFlags.NONE, -1, null, (bus, result) => {
+        try {
+            resolve(bus.call_finish(result).deepUnpack());
+        } catch (e) {
+            reject(e);
+        }
+    }));
+// The file's identity (device and inode), links followed.
+const fileId = path => Gio.File.new_for_path(path).query_info('id::file', Gio.FileQueryInfoFlags.NONE, null)
+    .get_attribute_string('id::file');
 
 const Listed = [Meta.WindowType.NORMAL, Meta.WindowType.DIALOG, Meta.WindowType.MODAL_DIALOG];
 const listed = w => w && Listed.includes(w.get_window_type()) && !w.is_skip_taskbar();
@@ -29,25 +46,32 @@ const describe = w => [idOf(w), w.get_title() ?? '', w.get_wm_class() ?? '', w.m
 const clutterBackend = () => global.stage.get_context?.().get_backend() ?? Clutter.get_default_backend();
 
 class PelmoraShell {
+    constructor(path) {
+        this._program = GLib.path_is_absolute(Program) ? Program : GLib.build_filenamev([path, Program]);
+    }
+
     enable() {
         this._signals = [];  // [object, handler id] of the shell's own objects
         this._windows = new Map();  // window -> its handler ids
+        this._callers = new Map();  // Pelmora's names on the bus -> the subscription to its leaving
         // The layout in use now, which may not be the first (after an unlock, say).
         this._layoutGroup = KeyboardManager.getKeyboardManager().currentLayout?.groupIndex ?? 0;
-        this._dbus = Gio.DBusExportedObject.wrapJSObject(Interface, this);
-        this._dbus.export(Gio.DBus.session, '/org/example/pelmora/Shell');
+        const methods = Gio.DBusInterfaceInfo.new_for_xml(Interface).methods;
+        const doors = Object.fromEntries(methods.map(method => [`${method.name}Async`,
+            (values, invocation) => this._serve(method, values, invocation)]));
+        this._dbus = Gio.DBusExportedObject.wrapJSObject(Interface, doors);
+        this._dbus.export(Gio.DBus.session, ObjectPath);
         this._connect(global.display, 'window-created', (_, w) => this._follow(w, true));
         this._connect(global.display, 'notify::focus-window', () => this._emit('FocusChanged', '(s)', [this.Focused()]));
         this._connect(global.backend, 'keymap-layout-group-changed', (_, group) => (this._layoutGroup = group));
         global.get_window_actors().forEach(actor => this._follow(actor.meta_window, false));
-        this._emit('Serving', '(b)', [true]);
     }
 
     // Every step is taken whatever the one before did, so that the next enable() starts clean.
     disable() {
         const steps = [
-            () => this._emit('Serving', '(b)', [false]),
             () => this._dbus.unexport(),
+            ...[...this._callers.values()].map(id => () => Gio.DBus.session.signal_unsubscribe(id)),
             ...this._signals.map(([object, id]) => () => object.disconnect(id)),
             ...[...this._windows].flatMap(([w, ids]) => ids.map(id => () => w.disconnect(id))),
         ];
@@ -58,7 +82,47 @@ class PelmoraShell {
                 logError(e, 'Pelmora');
             }
         }
-        this._signals = this._windows = this._dbus = null;
+        this._signals = this._windows = this._callers = this._dbus = null;
+    }
+
+    async _serve(method, values, invocation) {
+        try {
+            if (!await this._fromPelmora(invocation.get_sender())) {
+                invocation.return_dbus_error('org.freedesktop.DBus.Error.AccessDenied', 'This serves Pelmora only');
+                return;
+            }
+            const result = await this[method.name](...values);
+            const outs = method.out_args.map(arg => arg.signature);
+            invocation.return_value(new GLib.Variant(`(${outs.join('')})`, outs.length === 1 ? [result] : result ?? []));
+        } catch (e) {
+            invocation.return_error_literal(Gio.DBusError, Gio.DBusError.FAILED, e.message);
+        }
+    }
+
+    // A name is Pelmora's when the process behind it is of this user and runs Pelmora's program file;
+    // it is remembered until it leaves the bus (names are never given twice).
+    async _fromPelmora(name) {
+        if (this._callers.has(name))
+            return true;
+        const [credentials] = await askBus('GetConnectionCredentials', '(s)', [name]);
+        const pid = credentials.ProcessID?.deepUnpack(), uid = credentials.UnixUserID?.deepUnpack();
+        if (uid !== new Gio.Credentials().get_unix_user() || pid === undefined ||
+            fileId(`/proc/${pid}/exe`) !== fileId(this._program) || !this._callers)
+            return false;
+        this._callers.set(name, Gio.DBus.session.signal_subscribe('org.freedesktop.DBus', 'org.freedesktop.DBus',
+            'NameOwnerChanged', '/org/freedesktop/DBus', name, Gio.DBusSignalFlags.NONE, () => this._forget(name)));
+        const [there] = await askBus('NameHasOwner', '(s)', [name]);  // it may have left meanwhile
+        if (!there)
+            this._forget(name);
+        return there;
+    }
+
+    _forget(name) {
+        const id = this._callers?.get(name);
+        if (id === undefined)
+            return;
+        Gio.DBus.session.signal_unsubscribe(id);
+        this._callers.delete(name);
     }
 
     _connect(object, signal, handler) {
@@ -66,7 +130,8 @@ class PelmoraShell {
     }
 
     _emit(name, signature, values) {
-        this._dbus.emit_signal(name, new GLib.Variant(signature, values));
+        for (const caller of this._callers.keys())
+            Gio.DBus.session.emit_signal(caller, ObjectPath, 'org.example.pelmora.Shell', name, new GLib.Variant(signature, values));
     }
 
     _follow(w, tell) {
@@ -112,14 +177,10 @@ class PelmoraShell {
         return [this._layoutGroup, keymap.get_caps_lock_state()];
     }
 
-    async CaptureAreaAsync([x, y, width, height], invocation) {
-        try {
-            const stream = Gio.MemoryOutputStream.new_resizable();
-            await new Shell.Screenshot().screenshot_area(x, y, width, height, stream);
-            stream.close(null);
-            invocation.return_value(new GLib.Variant('(ay)', [stream.steal_as_bytes().toArray()]));
-        } catch (e) {
-            invocation.return_error_literal(Gio.DBusError, Gio.DBusError.FAILED, e.message);
-        }
+    async CaptureArea(x, y, width, height) {
+        const stream = Gio.MemoryOutputStream.new_resizable();
+        await new Shell.Screenshot().screenshot_area(x, y, width, height, stream);
+        stream.close(null);
+        return stream.steal_as_bytes().toArray();
     }
 }
