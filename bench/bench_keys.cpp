@@ -5,6 +5,7 @@
 // typed into is an xterm, or on Wayland the tests' Qt window as a native program. KWin and GNOME
 // type no character off their layout: refused there.
 
+#include "FocusWindow.h"
 #include "KeySender.h"
 #include "Services.h"
 #include "Session.h"
@@ -44,7 +45,7 @@ void TypeIntoTarget(benchmark::State& state, const std::string& text) {
         settle.exec();
         const auto start = std::chrono::steady_clock::now();
         QString error;
-        Services::Get().keySender->Send(keys.strokes, &error);
+        Services::Get().keySender->Send(keys.strokes, Services::Get().focusWindow->Current().window, &error);
         WaitFor([&] { return ReadFile(output).size() >= text.size(); }, 5);
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         exact += (typed = ReadFile(output)) == text;

@@ -5,13 +5,15 @@
 #include <QString>
 #include <vector>
 
-// Types keystrokes into the window that has the keyboard focus.
+// Types keystrokes into the window the caller checked, and only while the keys go there: a
+// window that takes the keyboard meanwhile (or the shell's own search or menu) gets none.
 // Real: XTest on the X server, a compositor's virtual or fake keyboard; tests: a recorder.
 class KeySender {
 public:
     virtual ~KeySender() = default;
-    // Returns false with a reason when the strokes could not all be typed.
-    virtual bool Send(const std::vector<KeyStroke>& strokes, QString* error) = 0;
+    // Returns false with a reason when the strokes could not all be typed into the window (an id
+    // of the desktop's FocusWindow).
+    virtual bool Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) = 0;
     // The characters of the strokes that cannot be typed into the window in front, each once;
     // empty when all can.
     virtual QString Untypable(const std::vector<KeyStroke>&) { return {}; }

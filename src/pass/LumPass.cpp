@@ -258,7 +258,7 @@ void LumPass::cmdNavi_Click(int index) {
         }
         if (steps[i].keys.strokes.empty()) continue;
         QString error;
-        const bool sent = sender.Send(steps[i].keys.strokes, &error);
+        const bool sent = sender.Send(steps[i].keys.strokes, target, &error);
         if (IsUnloaded()) return;
         if (!sent) {
             MsgBox(QStringLiteral("Typing stopped: ") + error);

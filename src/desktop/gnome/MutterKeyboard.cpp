@@ -75,7 +75,7 @@ QString MutterKeyboard::MissingIn(unsigned layout, const std::vector<KeyStroke>&
     return missing;
 }
 
-bool MutterKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error) {
+bool MutterKeyboard::Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) {
     const ShellWindows::Keyboard keyboard = windows_->KeyboardState();
     if (const QString missing = MissingIn(keyboard.layout, strokes); !missing.isEmpty()) {
         *error = QStringLiteral("no key of the keyboard layout types ") + missing;
@@ -85,8 +85,7 @@ bool MutterKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error)
         *error = QStringLiteral("GNOME's remote desktop service does not answer");
         return false;
     }
-    // The extension tells of another window focused over D-Bus, which the event loop reads.
-    const uint32_t target = windows_->ActiveNow();
+    const auto target = uint32_t(window);
     // Mutter types a letter's key without regard to Caps Lock: it is let go meanwhile.
     if (keyboard.capsLocked) Tap(XKB_KEY_Caps_Lock);
     const bool typed = TypeKeys(strokes, target, error);

@@ -19,7 +19,7 @@ class MutterKeyboard : public KeySender {
 public:
     MutterKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<ShellWindows> windows);
     ~MutterKeyboard() override;
-    bool Send(const std::vector<KeyStroke>& strokes, QString* error) override;
+    bool Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) override;
     QString Untypable(const std::vector<KeyStroke>& strokes) override;
 
 private:

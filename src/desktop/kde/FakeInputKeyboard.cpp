@@ -78,7 +78,7 @@ std::vector<unsigned> FakeInputKeyboard::HeldFor(const Key& key, int modifiers) 
     return held;
 }
 
-bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error) {
+bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) {
     if (!keys_.Known() || !wayland_->fakeInput) {
         *error = QStringLiteral("KWin offers Pelmora no keyboard");
         return false;
@@ -89,8 +89,7 @@ bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* err
         *error = QStringLiteral("no key of the keyboard layout types ") + missing;
         return false;
     }
-    // KWin tells of another window made active over D-Bus, which the event loop reads.
-    const uint32_t target = windows_->ActiveNow();
+    const auto target = uint32_t(window);
     const unsigned capsLock = capsLocked ? KeycodeOf(XKB_KEY_Caps_Lock) : 0;
     if (capsLock) Tap(capsLock);
     bool kept = true;

@@ -17,7 +17,7 @@ class FakeInputKeyboard : public KeySender {
 public:
     FakeInputKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<KWinWindows> windows);
     ~FakeInputKeyboard() override;
-    bool Send(const std::vector<KeyStroke>& strokes, QString* error) override;
+    bool Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) override;
     QString Untypable(const std::vector<KeyStroke>& strokes) override;
 
     bool capsLocked = false;  // for the compositor's events

@@ -104,15 +104,13 @@ void VirtualKeyboard::Press(unsigned keycode, unsigned modifiers) {
     if (modifiers) zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
 }
 
-bool VirtualKeyboard::Send(const std::vector<KeyStroke>& strokes, QString* error) {
+bool VirtualKeyboard::Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) {
     if (!wayland_->keyboardManager || !wayland_->seat) {
         *error = QStringLiteral("the compositor offers no virtual keyboard");
         return false;
     }
     if (!keyboard_) keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(wayland_->keyboardManager, wayland_->seat);
-    wayland_->Dispatch(0);  // the latest word on which window is active: it is the one typed into
-    const NativeWindows::Window* target = toplevels_->Active();
-    const uint32_t targetId = target ? target->id : 0;
+    const auto targetId = uint32_t(window);
     for (size_t from = 0; from < strokes.size();) {
         // The keys loaded keep their keycodes, new ones follow: an X11 window reads a key by the
         // keymap it has when it gets to the key, which may be the next one already. Only a

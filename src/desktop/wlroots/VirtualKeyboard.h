@@ -19,7 +19,7 @@ public:
     VirtualKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<Toplevels> toplevels)
         : wayland_(std::move(wayland)), toplevels_(std::move(toplevels)) {}
     ~VirtualKeyboard() override;
-    bool Send(const std::vector<KeyStroke>& strokes, QString* error) override;
+    bool Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) override;
 
     // The keymap for the keysyms: the modifier keys, then one key for each keysym (in xkbcommon's
     // text form); empty when xkbcommon refuses it.

@@ -1,5 +1,7 @@
 #include "XTestKeySender.h"
 
+#include "FocusWindow.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -261,11 +263,16 @@ private:
 
 }  // namespace
 
-bool XTestKeySender::Send(const std::vector<KeyStroke>& strokes, QString* error) {
+bool XTestKeySender::Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) {
     XTestSession session;
     if (!session.open(error)) return false;
-    for (size_t i = 0; i < strokes.size(); ++i)
+    for (size_t i = 0; i < strokes.size(); ++i) {
+        if (focus_->Current().window != window) {
+            *error = QStringLiteral("the keyboard focus moved to another window");
+            return false;
+        }
         if (!session.type(strokes, i, error)) return false;
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The key sender on several layouts, the notebook typing into the application with pauses; each
 // leaves the keyboard as it was.
 
+#include "X11FocusWindow.h"
 #include "XTestKeySender.h"
 
 #include "Desktop.h"
@@ -58,7 +59,9 @@ TEST_P(Layouts, TypeExactlyAndLeaveTheKeyboard) {
     ActivateForTyping(Await("Target"));
     const string text = "Az09 @€äé!\"#$&'=|-\\[]<>?_*;:,./ パ";
     QString error;
-    EXPECT_TRUE(XTestKeySender().Send(ParseKeys(QString::fromStdString(text) + "+a{%}").strokes, &error))
+    const Window window = Await("Target");
+    EXPECT_TRUE(XTestKeySender(std::make_shared<X11FocusWindow>())
+                    .Send(ParseKeys(QString::fromStdString(text) + "+a{%}").strokes, window, &error))
         << error.toStdString();
     EXPECT_TRUE(Typed(text + "A%")) << ReadFile(output);
     ExpectKeyboard(keymap, false);
@@ -70,11 +73,13 @@ INSTANTIATE_TEST_SUITE_P(Layouts, Layouts,
 // A run killed while typing leaves spare keys mapped; the next start restores them.
 TEST_F(Typing, NextStartRestoresKeysOfAKilledRun) {
     Program target(Terminal("Target", output));
-    ActivateForTyping(Await("Target"));
+    const Window targetWindow = Await("Target");
+    ActivateForTyping(targetWindow);
     const pid_t typist = fork();
     if (typist == 0) {
         QString error;
-        XTestKeySender().Send(ParseKeys(QString(2000, QChar(u'パ'))).strokes, &error);
+        XTestKeySender(std::make_shared<X11FocusWindow>())
+            .Send(ParseKeys(QString(2000, QChar(u'パ'))).strokes, targetWindow, &error);
         _exit(0);
     }
     EXPECT_TRUE(SOON(ReadFile(output).size() > 30));  // typing kana
@@ -83,6 +88,28 @@ TEST_F(Typing, NextStartRestoresKeysOfAKilledRun) {
     ASSERT_NE(Shell("xmodmap -pke"), keymap);
     Program program(PELMORA_BINARY);
     EXPECT_TRUE(SOON(Shell("xmodmap -pke") == keymap));
+}
+
+// A window that takes the keyboard in the middle of a text gets none of it.
+TEST_F(Typing, KeysStopWhereTheFocusMovesMidText) {
+    Program other(Terminal("Other", folder / "other.txt"));
+    Program target(Terminal("Target", output));
+    const Window otherWindow = Await("Other"), targetWindow = Await("Target");
+    ActivateForTyping(targetWindow);
+    const pid_t typist = fork();
+    if (typist == 0) {
+        QString error;
+        const bool sent = XTestKeySender(std::make_shared<X11FocusWindow>())
+                              .Send(ParseKeys(QString(3000, QChar(u'a'))).strokes, targetWindow, &error);
+        _exit(!sent && error == "the keyboard focus moved to another window" ? 0 : 1);
+    }
+    EXPECT_TRUE(SOON(ReadFile(output).size() > 30));
+    ActivateForTyping(otherWindow);
+    int status = -1;
+    waitpid(typist, &status, 0);
+    EXPECT_EQ(status, 0) << "typing went on, or stopped for another reason";
+    EXPECT_TRUE(ReadFile(folder / "other.txt").empty()) << "the other window got keys";
+    ExpectKeyboard(keymap, false);
 }
 
 // GTK's login dialog on a German keyboard prints "login|password" on Enter.

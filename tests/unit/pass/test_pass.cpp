@@ -56,6 +56,7 @@ struct Typist : Clock, KeySender {
     double now = 86398.5, last = 0;  // the first pause runs across midnight
     std::function<void()> onRead;  // the user, meanwhile
     QString typed;
+    unsigned long into = 0;  // the window it was told to type into
     bool fail = false;
     QString offLayout;  // characters it cannot type
     double SecondsOfDay() override {
@@ -63,7 +64,8 @@ struct Typist : Clock, KeySender {
         if (onRead) onRead();
         return now;
     }
-    bool Send(const std::vector<KeyStroke>& strokes, QString* error) override {
+    bool Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) override {
+        into = window;
         if (fail) {
             *error = "the X server refused";
             return false;
@@ -149,6 +151,7 @@ TEST_F(Notebook, TypesOnlyIntoTheApplicationUsedBefore) {
     focus->lastOther = 0x400001;  // asked for, where nobody has the keyboard
     focus->info = {0};
     EXPECT_EQ(Click(w, 0), "|alice|pw");
+    EXPECT_EQ(typist->into, 0x400001);
     focus->info = {0x600001};
     focus->obeys = false;
     EXPECT_TRUE(Click(w, 0).startsWith(" / Nothing was typed: the keyboard did not come back"));
