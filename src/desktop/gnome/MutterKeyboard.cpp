@@ -100,6 +100,10 @@ bool MutterKeyboard::TypeKeys(const std::vector<KeyStroke>& strokes, uint32_t ta
             *error = QStringLiteral("the keyboard focus moved to another window");
             return false;
         }
+        if (windows_->ShellHasKeyboard()) {
+            *error = QStringLiteral("GNOME Shell took the keyboard (the overview, a menu or a dialog)");
+            return false;
+        }
         std::vector<unsigned> held;
         if (k.modifiers & KeyStroke::Shift) held.push_back(XKB_KEY_Shift_L);
         if (k.modifiers & KeyStroke::Control) held.push_back(XKB_KEY_Control_L);

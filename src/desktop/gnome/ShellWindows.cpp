@@ -90,3 +90,8 @@ ShellWindows::Keyboard ShellWindows::KeyboardState() {
     const QVariantList state = Ask(QStringLiteral("Keyboard")).arguments();
     return {state.value(0).toUInt(), state.value(1).toBool()};
 }
+
+bool ShellWindows::ShellHasKeyboard() {
+    const QDBusMessage reply = Ask(QStringLiteral("ShellHasKeyboard"));
+    return reply.type() != QDBusMessage::ReplyMessage || reply.arguments().value(0).toBool();
+}

@@ -27,6 +27,9 @@ public:
         bool capsLocked = false;
     };
     Keyboard KeyboardState();
+    // Whether the shell takes the keys itself (the overview, a menu, a modal dialog); also when
+    // the extension does not answer, so that no key goes astray.
+    bool ShellHasKeyboard();
     // A call to the extension, not yet sent.
     static QDBusMessage Call(const QString& method, const QVariantList& arguments = {});
 

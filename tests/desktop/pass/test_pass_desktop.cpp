@@ -163,6 +163,21 @@ TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
     ExpectKeyboard(keymap, caps);
 }
 
+// The overview opened in a pause takes the keys while the window keeps the focus: none go there.
+TEST_F(Typing, OverviewOpenedDuringAPauseStopsTheTyping) {
+    if (!gnome) GTEST_SKIP();
+    Program target(Terminal("Target", output));
+    Open({{"secret", "(None)"}});
+    Click(0, Await("Target"));
+    ASSERT_TRUE(Typed("alice\t")) << ReadFile(output);
+    GnomeEval("imports.ui.main.overview.show()");
+    Pause(2);
+    EXPECT_EQ(GnomeEval("imports.ui.main.overview.searchEntry.get_text()").toString().toStdString(), "");
+    GnomeEval("imports.ui.main.overview.hide()");  // a window activated leaves it open
+    EXPECT_TRUE(Answer());
+    EXPECT_EQ(TypedInTheEnd(), "alice\t");
+}
+
 // No key for Alt: Shift+Alt+b of "pw+a+%b" cannot be pressed, and the Shift down comes up.
 TEST_F(Typing, NoApplicationAndARefusedKeyStopTheRun) {
     LockCaps(true);

@@ -6,6 +6,7 @@
 const Interface = `<node><interface name="org.example.pelmora.Shell">
   <method name="Windows"><arg type="a(sssb)" direction="out"/></method>
   <method name="Focused"><arg type="s" direction="out"/></method>
+  <method name="ShellHasKeyboard"><arg type="b" direction="out"/></method>
   <method name="Activate"><arg type="s" name="id" direction="in"/></method>
   <method name="RestoreX11"><arg type="u" name="xid" direction="in"/></method>
   <method name="Pointer"><arg type="i" direction="out"/><arg type="i" direction="out"/></method>
@@ -154,6 +155,13 @@ class PelmoraShell {
 
     Focused() {
         return idOf(global.display.focus_window);
+    }
+
+    // The overview, the shell's menus and its modal dialogs take the keys while the focus window
+    // stays what it was: a grab of the stage, or a key focus of the shell's own.
+    ShellHasKeyboard() {
+        const focus = global.stage.get_key_focus();
+        return Boolean(global.stage.get_grab_actor()) || (focus !== null && focus !== global.stage);
     }
 
     Activate(id) {
