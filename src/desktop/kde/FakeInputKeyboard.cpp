@@ -7,6 +7,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <wayland-client.h>
@@ -17,6 +19,18 @@ namespace {
 void OnKeyState(void* data, org_kde_kwin_keystate*, uint32_t key, uint32_t state) {
     if (key == ORG_KDE_KWIN_KEYSTATE_KEY_CAPSLOCK)
         static_cast<FakeInputKeyboard*>(data)->capsLocked = state == ORG_KDE_KWIN_KEYSTATE_STATE_LOCKED;
+}
+
+// KWin's full-screen effects (Overview and the like) take the keys while the active window stays
+// what it was. Also when KWin does not say, so that no key goes astray.
+bool EffectHasKeyboard() {
+    static const QStringList taking{"overview", "windowview", "desktopgrid", "tileseditor"};
+    QDBusMessage get = QDBusMessage::createMethodCall("org.kde.KWin", "/Effects", "org.freedesktop.DBus.Properties", "Get");
+    get.setArguments({QStringLiteral("org.kde.kwin.Effects"), QStringLiteral("activeEffects")});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 1000);
+    if (reply.type() != QDBusMessage::ReplyMessage) return true;
+    const QStringList active = reply.arguments().value(0).value<QDBusVariant>().variant().toStringList();
+    return std::any_of(active.begin(), active.end(), [](const QString& effect) { return taking.contains(effect); });
 }
 
 }  // namespace
@@ -92,9 +106,8 @@ bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, unsigned lon
     const auto target = uint32_t(window);
     const unsigned capsLock = capsLocked ? KeycodeOf(XKB_KEY_Caps_Lock) : 0;
     if (capsLock) Tap(capsLock);
-    bool kept = true;
-    for (size_t i = 0; i < strokes.size(); ++i) {
-        if (!(kept = wayland_->Roundtrip() && target && windows_->ActiveNow() == target)) break;
+    QString obstacle;
+    for (size_t i = 0; i < strokes.size() && (obstacle = ObstacleTo(target)).isEmpty(); ++i) {
         const std::vector<unsigned> held = HeldFor(keys[i], strokes[i].modifiers);
         for (unsigned code : held) Press(code, true);
         Tap(keys[i].keycode);
@@ -102,10 +115,14 @@ bool FakeInputKeyboard::Send(const std::vector<KeyStroke>& strokes, unsigned lon
         std::this_thread::sleep_for(std::chrono::milliseconds(2));  // lets the client take the keys in order
     }
     if (capsLock) Tap(capsLock);
-    if (!wayland_->Roundtrip()) {
-        *error = QStringLiteral("the compositor has gone");
-        return false;
-    }
-    if (!kept) *error = QStringLiteral("the keyboard focus moved to another window");
-    return kept;
+    if (!wayland_->Roundtrip()) obstacle = QStringLiteral("the compositor has gone");
+    if (!obstacle.isEmpty()) *error = obstacle;
+    return obstacle.isEmpty();
+}
+
+QString FakeInputKeyboard::ObstacleTo(uint32_t target) {
+    if (!wayland_->Roundtrip()) return QStringLiteral("the compositor has gone");
+    if (!target || windows_->ActiveNow() != target) return QStringLiteral("the keyboard focus moved to another window");
+    if (EffectHasKeyboard()) return QStringLiteral("a full-screen effect of KWin took the keyboard (Overview, say)");
+    return {};
 }

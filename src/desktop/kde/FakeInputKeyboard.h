@@ -32,6 +32,8 @@ private:
     void Press(unsigned keycode, bool down);
     void Tap(unsigned keycode);
     void FindLayout();
+    // Why a key would not reach the window now; empty when it would.
+    QString ObstacleTo(uint32_t target);
 
     std::shared_ptr<WaylandConnection> wayland_;
     std::shared_ptr<KWinWindows> windows_;

@@ -165,16 +165,29 @@ TEST_F(Typing, FocusChangedDuringAPauseStopsAndSaysWhy) {
 
 // The overview opened in a pause takes the keys while the window keeps the focus: none go there.
 TEST_F(Typing, OverviewOpenedDuringAPauseStopsTheTyping) {
-    if (!gnome) GTEST_SKIP();
+    if (!gnome && !kwin) GTEST_SKIP();
+    // Its effects are QML on OpenGL: KWin 6.3 composites a headless output with QPainter.
+    if (kwin && Shell("dbus-send --session --print-reply --dest=org.kde.KWin /Effects org.freedesktop.DBus.Properties.Get "
+                      "string:org.kde.kwin.Effects string:loadedEffects").find("\"overview\"") == string::npos)
+        GTEST_SKIP() << "KWin has no Overview here";
+    // KWin's shortcut opens and closes it; it obeys a call awaiting its answer only.
+    const auto overview = [](bool shown) {
+        Shell(gnome ? "gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell --method "
+                      "org.freedesktop.DBus.Properties.Set org.gnome.Shell OverviewActive '<" +
+                          string(shown ? "true" : "false") + ">'"
+                    : "dbus-send --session --print-reply --dest=org.kde.kglobalaccel /component/kwin "
+                      "org.kde.kglobalaccel.Component.invokeShortcut string:Overview");
+    };
     Program target(Terminal("Target", output));
     Open({{"secret", "(None)"}});
     Click(0, Await("Target"));
     ASSERT_TRUE(Typed("alice\t")) << ReadFile(output);
-    GnomeEval("imports.ui.main.overview.show()");
+    overview(true);
     Pause(2);
-    EXPECT_EQ(GnomeEval("imports.ui.main.overview.searchEntry.get_text()").toString().toStdString(), "");
-    GnomeEval("imports.ui.main.overview.hide()");  // a window activated leaves it open
-    EXPECT_TRUE(Answer());
+    if (gnome)  // typing into the overview moves the key focus to its search
+        EXPECT_EQ(GnomeEval("global.stage.get_key_focus()?.text ?? \"\"").toString().toStdString(), "");
+    overview(false);  // a window activated leaves it open
+    EXPECT_TRUE(Answer()) << "no word of the typing stopped";
     EXPECT_EQ(TypedInTheEnd(), "alice\t");
 }
 
