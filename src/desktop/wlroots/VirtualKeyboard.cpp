@@ -19,6 +19,7 @@ namespace {
 constexpr unsigned FirstKeycode = 12, MostKeys = 255 - FirstKeycode + 1;
 constexpr unsigned ShiftMask = 1u << 0, ControlMask = 1u << 2, AltMask = 1u << 3;  // Mod1
 constexpr int KeymapSettleMs = 60;
+constexpr int IdleMs = 1500;  // longer than the notebook's pauses between the parts of an entry
 
 QByteArray Name(unsigned keysym) {
     char name[64];
@@ -41,6 +42,15 @@ template <class T, void (*Free)(T*)>
 using Owned = std::unique_ptr<T, std::integral_constant<decltype(Free), Free>>;
 
 }  // namespace
+
+VirtualKeyboard::VirtualKeyboard(std::shared_ptr<WaylandConnection> wayland, std::shared_ptr<Toplevels> toplevels)
+    : wayland_(std::move(wayland)), toplevels_(std::move(toplevels)) {
+    idle_.setSingleShot(true);
+    idle_.setInterval(IdleMs);
+    QObject::connect(&idle_, &QTimer::timeout, [this] {
+        if (keyboard_ && wayland_->Alive()) Load({});
+    });
+}
 
 VirtualKeyboard::~VirtualKeyboard() {
     if (keyboard_ && wayland_->Alive()) zwp_virtual_keyboard_v1_destroy(keyboard_);
@@ -86,6 +96,7 @@ bool VirtualKeyboard::Load(const std::vector<unsigned>& keysyms) {
     close(fd);
     if (!written || !wayland_->Roundtrip()) return false;
     loaded_ = keysyms;
+    if (keysyms.empty()) return true;  // a keymap with no characters: no key needs it in time
     // The window gets the keymap with the keyboard's next key, and may drop the key itself (GTK),
     // or read it before it has the keymap (an X11 window through XWayland): a Shift goes first,
     // and a moment for the keymap to arrive everywhere.
@@ -105,12 +116,17 @@ void VirtualKeyboard::Press(unsigned keycode, unsigned modifiers) {
 }
 
 bool VirtualKeyboard::Send(const std::vector<KeyStroke>& strokes, unsigned long window, QString* error) {
+    const bool typed = Type(strokes, uint32_t(window), error);
+    idle_.start();
+    return typed;
+}
+
+bool VirtualKeyboard::Type(const std::vector<KeyStroke>& strokes, uint32_t targetId, QString* error) {
     if (!wayland_->keyboardManager || !wayland_->seat) {
         *error = QStringLiteral("the compositor offers no virtual keyboard");
         return false;
     }
     if (!keyboard_) keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(wayland_->keyboardManager, wayland_->seat);
-    const auto targetId = uint32_t(window);
     for (size_t from = 0; from < strokes.size();) {
         // The keys loaded keep their keycodes, new ones follow: an X11 window reads a key by the
         // keymap it has when it gets to the key, which may be the next one already. Only a
