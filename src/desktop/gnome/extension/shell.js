@@ -25,16 +25,22 @@ const Interface = `<node><interface name="org.example.pelmora.Shell">
 const ObjectPath = '/org/example/pelmora/Shell';
 const Program = '@PELMORA_PROGRAM@';
 
-// A call to the bus itself, its answer unpacked.
-const askBus = (method, signature, values) => new Promise((resolve, reject) => Gio.DBus.session.call(
+// A call to the bus itself: its answer unpacked, and the fds that came with it (or null).
+const askBus = (method, signature, values) => new Promise((resolve, reject) => Gio.DBus.session.call_with_unix_fd_list(
     'org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus', method, new GLib.Variant(signature, values),
-    null, Gio.DBusCallFlags.NONE, -1, null, (bus, result) => {
+    null, Gio.DBusCallFlags.NONE, -1, null, null, (bus, result) => {
         try {
-            resolve(bus.call_finish(result).deepUnpack());
+            const [reply, fds] = bus.call_with_unix_fd_list_finish(result);
+            resolve([reply.deepUnpack(), fds]);
         } catch (e) {
             reject(e);
         }
     }));
+// The pid of a pidfd's process now; -1 once it has ended.
+const pidOf = pidfd => {
+    const [, info] = GLib.file_get_contents(`/proc/self/fdinfo/${pidfd}`);
+    return Number(/^Pid:\s*(-?\d+)/m.exec(new TextDecoder().decode(info))?.[1] ?? -1);
+};
 // The file's identity (device and inode), links followed.
 const fileId = path => Gio.File.new_for_path(path).query_info('id::file', Gio.FileQueryInfoFlags.NONE, null)
     .get_attribute_string('id::file');
@@ -105,14 +111,23 @@ class PelmoraShell {
     async _fromPelmora(name) {
         if (this._callers.has(name))
             return true;
-        const [credentials] = await askBus('GetConnectionCredentials', '(s)', [name]);
-        const pid = credentials.ProcessID?.deepUnpack(), uid = credentials.UnixUserID?.deepUnpack();
-        if (uid !== new Gio.Credentials().get_unix_user() || pid === undefined ||
-            fileId(`/proc/${pid}/exe`) !== fileId(this._program) || !this._callers)
+        const [[credentials], fds] = await askBus('GetConnectionCredentials', '(s)', [name]);
+        // Newer buses (dbus-daemon 1.16, not 1.14) give the process's pidfd too; it is ours to close.
+        const handle = credentials.ProcessFD?.deepUnpack(), pidfd = handle !== undefined && fds ? fds.get(handle) : -1;
+        let runsPelmora;
+        try {
+            // With a pidfd, the pid is still the caller's after the look at its program file.
+            const pid = pidfd >= 0 ? pidOf(pidfd) : credentials.ProcessID?.deepUnpack() ?? -1;
+            runsPelmora = pid > 0 && fileId(`/proc/${pid}/exe`) === fileId(this._program) && (pidfd < 0 || pidOf(pidfd) === pid);
+        } finally {
+            if (pidfd >= 0)
+                GLib.close(pidfd);
+        }
+        if (!runsPelmora || credentials.UnixUserID?.deepUnpack() !== new Gio.Credentials().get_unix_user() || !this._callers)
             return false;
         this._callers.set(name, Gio.DBus.session.signal_subscribe('org.freedesktop.DBus', 'org.freedesktop.DBus',
             'NameOwnerChanged', '/org/freedesktop/DBus', name, Gio.DBusSignalFlags.NONE, () => this._forget(name)));
-        const [there] = await askBus('NameHasOwner', '(s)', [name]);  // it may have left meanwhile
+        const [[there]] = await askBus('NameHasOwner', '(s)', [name]);  // it may have left meanwhile
         if (!there)
             this._forget(name);
         return there;
