@@ -59,7 +59,8 @@ bool UseWlroots(Services& s, const std::shared_ptr<WaylandConnection>& wayland) 
     QStringList missing;
     if (!wayland->keyboardManager) missing << "no virtual keyboard: the notebook cannot type";
     if (!wayland->screencopyManager) missing << "no screen copy: the magnifier shows no picture";
-    std::fprintf(stderr, "pelmora: a wlroots Wayland session: native windows through the compositor%s.\n",
+    std::fprintf(stderr, "pelmora: a wlroots Wayland session: native windows through the compositor's own "
+                         "protocols, which it offers every program; Pelmora opens no door of its own%s.\n",
                  missing.isEmpty() ? "" : qPrintable("; " + missing.join("; ")));
     QObject::connect(wayland.get(), &WaylandConnection::Lost, [] {
         std::fputs("pelmora: the Wayland compositor has gone; the notes, the notebook and the magnifier no longer "
@@ -78,7 +79,8 @@ bool UseKWin(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     s.screenGrabber = std::make_shared<KWinScreenShot>();
     s.pointer = windows;
     InstallXErrorHandler();
-    std::fprintf(stderr, "pelmora: a KDE Plasma Wayland session: native windows through KWin%s.\n",
+    std::fprintf(stderr, "pelmora: a KDE Plasma Wayland session: native windows through Pelmora's KWin scripts, "
+                         "which report to this run of Pelmora alone%s.\n",
                  wayland->fakeInput ? "" : "; no fake input: the notebook cannot type");
     return true;
 }
@@ -106,7 +108,8 @@ bool UseGnome(Services& s, const std::shared_ptr<WaylandConnection>& wayland) {
     s.screenGrabber = std::make_shared<ShellScreenShot>();
     s.pointer = windows;
     InstallXErrorHandler();
-    std::fputs("pelmora: a GNOME Wayland session: native windows through Pelmora's GNOME Shell extension.\n", stderr);
+    std::fputs("pelmora: a GNOME Wayland session: native windows through Pelmora's GNOME Shell extension, which "
+               "serves only programs of this user that run Pelmora's program file.\n", stderr);
     // Started with the session, Pelmora may come before the shell has enabled its extensions.
     QTimer::singleShot(ExtensionGraceMs, [windows] {
         if (!windows->Serving()) TellHowToEnableTheExtension();
