@@ -6,7 +6,8 @@
 #include <vector>
 
 // Types keystrokes into the window the caller checked, and only while the keys go there: a
-// window that takes the keyboard meanwhile (or the shell's own search or menu) gets none.
+// window that takes the keyboard meanwhile gets none, nor does the shell's own search or menu
+// where the desktop tells of it (GNOME, KWin).
 // Real: XTest on the X server, a compositor's virtual or fake keyboard; tests: a recorder.
 class KeySender {
 public:
