@@ -1,6 +1,7 @@
 #include "KWinWindows.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -119,7 +120,12 @@ bool KWinWindows::RunScript(const QString& name, bool pointer) {
 }
 
 QPoint KWinWindows::Position() {
-    if (!followingPointer_) followingPointer_ = RunScript(PointerName, true);
+    if (!followingPointer_) {
+        followingPointer_ = RunScript(PointerName, true);
+        // Until the script's first word: XWayland's pointer, rather than the desktop's corner (the
+        // magnifier's left edge) or where the pointer was when it was last followed.
+        pointer_ = QCursor::pos();
+    }
     pointerIdle_->start();
     return pointer_;
 }
