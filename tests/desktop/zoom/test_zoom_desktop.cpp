@@ -53,7 +53,7 @@ TEST(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
         for (int i = 0; i < int(shown.size()); ++i)
             if (shown[i] != Pattern(465 + i % 118 / 2, 380 + i / 118 / 2)) return false;
         return !shown.empty();
-    }, 5)) << "not the screen beside the pointer, enlarged";
+    }, 5)) << "not the screen beside the pointer, enlarged; " << program->Stderr();
     EXPECT_TRUE(!pictures || SOON(Shell("xclip -selection clipboard -t x-kde-passwordManagerHint -o") == "secret"))
         << "the picture is not marked for clipboard managers";
     if (gnome) {  // the extension turned off and on, as at a screen lock: it serves the magnifier again
