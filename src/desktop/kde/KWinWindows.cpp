@@ -39,8 +39,17 @@ QString ScriptPath(const QString& name) {
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + '/' + name + ".js";
 }
 
+// KWin unloads a script a moment after it is asked to, and takes none of the same name meanwhile:
+// this waits for it, a second at most.
+void AwaitUnloaded(const QString& name) {
+    for (int tries = 0; tries < 50 && CallScripting(QStringLiteral("isScriptLoaded"), {name}).arguments().value(0).toBool();
+         ++tries)
+        QThread::msleep(20);
+}
+
 // Loads and starts the script, from a file only this user can read.
 bool Run(const QString& name, const QByteArray& text) {
+    AwaitUnloaded(name);
     QFile file(ScriptPath(name));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, QFile::ReadOwner | QFile::WriteOwner) ||
         file.write(text) != text.size())
@@ -51,13 +60,8 @@ bool Run(const QString& name, const QByteArray& text) {
     return CallScripting(QStringLiteral("start")).type() == QDBusMessage::ReplyMessage;
 }
 
-// KWin unloads a script a moment after it is asked to, and takes none of the same name meanwhile:
-// this waits for it, a second at most.
 void Unload(const QString& name) {
     CallScripting(QStringLiteral("unloadScript"), {name});
-    for (int tries = 0; tries < 50 && CallScripting(QStringLiteral("isScriptLoaded"), {name}).arguments().value(0).toBool();
-         ++tries)
-        QThread::msleep(20);
     QFile::remove(ScriptPath(name));
 }
 
@@ -173,7 +177,6 @@ void KWinWindows::Activate(uint32_t id) {
 
 void KWinWindows::UnloadActivation() {
     if (activation_.isEmpty()) return;
-    CallScripting(QStringLiteral("unloadScript"), {activation_});
-    QFile::remove(ScriptPath(activation_));
+    Unload(activation_);
     activation_.clear();
 }
