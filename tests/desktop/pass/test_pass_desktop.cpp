@@ -132,7 +132,7 @@ TEST_P(Targets, TypesLoginAndPasswordWithPauses) {
         EXPECT_GE(login, 0.95) << "no pause before the login name";
     }
     const string typed = (zenity ? "alice|pwB%9@|" : "alice\tpwB%9@|") + string(kana ? "パ\n" : "\n");
-    EXPECT_TRUE(Typed(typed)) << ReadFile(output);
+    EXPECT_TRUE(Typed(typed)) << ReadFile(output) << notebook->Stderr();
     EXPECT_GE(seconds() - login, zenity ? 1.9 : 0.95) << "no pause before the password";
     if (!kana) {
         Click(1, targetWindow);
