@@ -2,11 +2,12 @@
 
 #include <QImage>
 #include <QRect>
-#include <QSize>
 #include <functional>
+#include <optional>
 
-// Copies a rectangle of the screen, in screen pixels. Real: QScreen::grabWindow
-// on the primary screen; tests: a fake screen image.
+// Copies a rectangle of the desktop, in desktop pixels, across the monitors it meets, and tells
+// where the monitors are. Real: QScreen::grabWindow on each monitor, a compositor's screenshot;
+// tests: a fake screen image.
 class ScreenGrabber {
 public:
     virtual ~ScreenGrabber() = default;
@@ -18,10 +19,11 @@ public:
     virtual void GrabThen(int left, int top, int width, int height, const std::function<void(const QImage&)>& done) {
         done(Grab(left, top, width, height));
     }
-    // The screen's size in pixels.
-    virtual QSize ScreenSize() = 0;
+    // The monitor the point is on (the nearest where it is on none), or the primary one without a
+    // point: its rectangle in desktop pixels.
+    virtual QRect Monitor(std::optional<QPoint> at = std::nullopt) = 0;
 
 protected:
-    // The wanted rectangle, black where it leaves the screen; null when the visible part has no picture.
+    // The wanted rectangle, black where it leaves the monitors; null when the visible part has no picture.
     static QImage Framed(const QRect& wanted, const QRect& visible, const QImage& part);
 };

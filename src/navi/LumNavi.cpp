@@ -251,9 +251,9 @@ void LumNavi::ShowOnly(QFrame* frame) {
 }
 
 void LumNavi::MoveToCorner() {
-    const QSize screen = Services::Get().screenGrabber->ScreenSize();
-    Move(twips::FromPixelsX(screen.width()) - Width() - CornerGap,
-         twips::FromPixelsY(screen.height()) - Height() - CornerGap);
+    const QRect monitor = Services::Get().screenGrabber->Monitor();
+    Move(twips::FromPixelsX(monitor.x() + monitor.width()) - Width() - CornerGap,
+         twips::FromPixelsY(monitor.y() + monitor.height()) - Height() - CornerGap);
 }
 
 // Should the window manager activate this window in answer to showing it, the application

@@ -81,8 +81,8 @@ ZoomStep PlanZoomTick(QPoint cursor, int16_t edgeCount, const ZoomScreen& screen
     const auto text = [](int32_t n) { return (n < 0 ? QString() : QStringLiteral(" ")) + QString::number(n); };
     step.xyPos = text(step.posXTwips) + QLatin1Char(',') + text(step.posYTwips);
 
-    step.offsetX = screen.widthTwips - step.posXTwips < 1000 ? -1600 : 400;
-    step.offsetY = screen.heightTwips - step.posYTwips < 1200 ? -1200 : 200;
+    step.offsetX = screen.rightTwips - step.posXTwips < 1000 ? -1600 : 400;
+    step.offsetY = screen.bottomTwips - step.posYTwips < 1200 ? -1200 : 200;
     step.left = step.posXTwips + step.offsetX;
     step.top = step.posYTwips + step.offsetY;
 
@@ -144,12 +144,12 @@ void SpotZoom::tmrZoom_Timer() {
     CursorPos = Services::Get().pointer->Position();
 
     // 2. to 8. Left edge, clamps, twips, position text, offsets, the window's place.
-    const QSize screenPixels = Services::Get().screenGrabber->ScreenSize();
+    const QRect monitor = Services::Get().screenGrabber->Monitor(CursorPos);
     ZoomScreen screen;
     screen.twipsPerPixelX = twips::PerPixelX();
     screen.twipsPerPixelY = twips::PerPixelY();
-    screen.widthTwips = screenPixels.width() * screen.twipsPerPixelX;
-    screen.heightTwips = screenPixels.height() * screen.twipsPerPixelY;
+    screen.rightTwips = (monitor.x() + monitor.width()) * screen.twipsPerPixelX;
+    screen.bottomTwips = (monitor.y() + monitor.height()) * screen.twipsPerPixelY;
     const ZoomStep step = PlanZoomTick(CursorPos, EdgeCount, screen);
 
     if (step.ask) {

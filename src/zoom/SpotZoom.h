@@ -32,10 +32,11 @@ private:
     QImage canvas_;
 };
 
-// The screen as one tick sees it.
+// The screen as one tick sees it: the monitor under the pointer, whose right and bottom edges
+// (desktop twips) the window keeps inside.
 struct ZoomScreen {
     double twipsPerPixelX = 15, twipsPerPixelY = 15;
-    double widthTwips = 0, heightTwips = 0;
+    double rightTwips = 0, bottomTwips = 0;
 };
 
 // What one tick decides from the pointer position and the edge count so far.

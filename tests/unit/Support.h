@@ -84,7 +84,7 @@ struct FakeScreenGrabber : ScreenGrabber {  // 800 x 600 pixels of one colour
         image.fill(Qt::darkCyan);
         return image;
     }
-    QSize ScreenSize() override { return {800, 600}; }
+    QRect Monitor(std::optional<QPoint>) override { return {0, 0, 800, 600}; }
 };
 struct FakeClipboard : Clipboard {
     ClipboardContent content;

@@ -2,8 +2,13 @@
 
 #include "ScreenGrabber.h"
 
+// The monitors as Qt knows them: RandR's on X11 (XWayland's outputs under a compositor).
 class QtScreenGrabber : public ScreenGrabber {
 public:
     QImage Grab(int left, int top, int width, int height) override;
-    QSize ScreenSize() override;
+    QRect Monitor(std::optional<QPoint> at = std::nullopt) override;
+
+protected:
+    // The rectangle that holds every monitor.
+    static QRect Desktop();
 };

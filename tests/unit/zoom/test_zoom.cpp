@@ -5,7 +5,8 @@
 // From the pointer, the edge count and the screen: the edge count, the position text, the
 // offsets, the window's place (twips) and the screen copy (pixels).
 TEST(SpotZoom, TickFollowsFlipsAndAsks) {
-    const ZoomScreen screen{15, 15, 12000, 9000}, room{7.5, 7.5, 6250, 4950};
+    // 800 x 600 pixels; 833 x 660 at 192 dpi; the right-hand one of 800 + 1024 pixels.
+    const ZoomScreen screen{15, 15, 12000, 9000}, room{7.5, 7.5, 6250, 4950}, right{15, 15, 27360, 11520};
     const struct {
         QPoint at;
         int16_t edges;
@@ -18,6 +19,7 @@ TEST(SpotZoom, TickFollowsFlipsAndAsks) {
         {{0, 300}, 0, screen, "1 [-3000, 4500] 400 200 -2600 4700 -235 280 -115 360"},
         {{2, 300}, 2, screen, "ask 2 [] 0 0 0 0 0 0 0 0"},  // and nothing else
         {{3, 300}, 2, screen, "0 [ 525, 4500] 400 200 925 4700 0 280 120 360"},
+        {{1000, 700}, 0, right, "0 [ 15000, 10500] 400 -1200 15400 9300 965 680 1085 760"},  // its own edges
     };
     for (const auto& row : rows) {
         const ZoomStep s = PlanZoomTick(row.at, row.edges, row.screen);
