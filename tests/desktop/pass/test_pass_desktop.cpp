@@ -184,8 +184,9 @@ TEST_F(Typing, OverviewOpenedDuringAPauseStopsTheTyping) {
     ASSERT_TRUE(Typed("alice\t")) << ReadFile(output);
     overview(true);
     Pause(2);
-    if (gnome)  // typing into the overview moves the key focus to its search
+    if (gnome) {  // typing into the overview moves the key focus to its search
         EXPECT_EQ(GnomeEval("global.stage.get_key_focus()?.text ?? \"\"").toString().toStdString(), "");
+    }
     overview(false);  // a window activated leaves it open
     EXPECT_TRUE(Answer()) << "no word of the typing stopped";
     EXPECT_EQ(TypedInTheEnd(), "alice\t");
