@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <cstdint>
 
@@ -34,6 +35,8 @@ public:
     virtual void Restore(uint32_t window) = 0;
     // Asks for the window to be minimised (as the user does on its title bar).
     virtual void Minimise(uint32_t window) = 0;
+    // The window's area on the desktop, in pixels; empty where the desktop does not tell it.
+    virtual QRect Area(uint32_t) { return {}; }
     // Whether the window manager minimises windows at all; tiling ones (i3) do not.
     virtual bool CanMinimise() = 0;
     // What the desktop still waits for before it can tell other windows, in a few words for the

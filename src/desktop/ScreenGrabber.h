@@ -19,9 +19,14 @@ public:
     virtual void GrabThen(int left, int top, int width, int height, const std::function<void(const QImage&)>& done) {
         done(Grab(left, top, width, height));
     }
-    // The monitor the point is on (the nearest where it is on none), or the primary one without a
-    // point: its rectangle in desktop pixels.
-    virtual QRect Monitor(std::optional<QPoint> at = std::nullopt) = 0;
+    // The monitor that shows most of the area (the nearest to its middle where it is on none), or
+    // the primary one without an area: its rectangle in desktop pixels; empty when none is known.
+    QRect Monitor(std::optional<QRect> area = std::nullopt);
+    // The monitor under a point.
+    QRect Monitor(QPoint at) { return Monitor(QRect(at, QSize(1, 1))); }
+    // The monitors' rectangles in desktop pixels, the primary one first. Asked each time: monitors
+    // come, go and move while the program runs.
+    virtual QList<QRect> Monitors() = 0;
 
 protected:
     // The wanted rectangle, black where it leaves the monitors; null when the visible part has no picture.

@@ -180,7 +180,7 @@ void LumNavi::FindTopTask() {
     // browses in it while it is active, and the application stays the one it came from:
     // tiled windows are not stacked in the order they were used.
     const bool holding = !canMinimise_ && isActiveWindow() && !TaskTitle.isEmpty();
-    if (!holding) TaskTitle = FrontTaskTitle([this] { return OwnHandle(); });
+    if (!holding) TaskTitle = FrontTaskTitle([this] { return OwnHandle(); }, &taskWindow_);
     MatchTask();
 }
 
@@ -250,8 +250,12 @@ void LumNavi::ShowOnly(QFrame* frame) {
     for (QFrame* each : {FrameFind, FrameNoTask, FrameList}) each->setVisible(each == frame);
 }
 
+// A note pops up in the corner of the monitor that shows most of its application; the window
+// waits in the primary one's.
 void LumNavi::MoveToCorner() {
-    const QRect monitor = Services::Get().screenGrabber->Monitor();
+    const QRect application = TaskIndex > 0 ? Services::Get().desktopWindows->Area(taskWindow_) : QRect();
+    const QRect monitor = Services::Get().screenGrabber->Monitor(
+        application.isEmpty() ? std::nullopt : std::optional<QRect>(application));
     Move(twips::FromPixelsX(monitor.x() + monitor.width()) - Width() - CornerGap,
          twips::FromPixelsY(monitor.y() + monitor.height()) - Height() - CornerGap);
 }

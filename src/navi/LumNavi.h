@@ -79,6 +79,7 @@ private:
 
     bool canMinimise_ = true;  // false under a tiling window manager
     bool minimised_ = false;   // the window manager has shown the window minimised
+    uint32_t taskWindow_ = 0;  // the window TaskTitle was read from
     uint32_t handBackTo_ = 0;  // the application that keeps the keyboard while a note pops up
     QDeadlineTimer handBackUntil_;
     QDeadlineTimer answerDue_;  // until then a change of state answers our request

@@ -18,13 +18,16 @@ bool IsTaskWindow(uint32_t window) { return (Desktop().Style(window) & TaskStyle
 
 void SetTopMost(uint32_t window, int flag) { Desktop().SetTopMost(window, flag != 0); }
 
-QString FrontTaskTitle(const std::function<uint32_t()>& ownHandle) {
+QString FrontTaskTitle(const std::function<uint32_t()>& ownHandle, uint32_t* found) {
     DesktopWindows& desktop = Desktop();
     for (uint32_t window = desktop.First(); window != 0; window = desktop.Next(window)) {
         if (!IsTaskWindow(window) || window == ownHandle()) continue;
         const QString title = desktop.Title(window);
-        if (!title.isEmpty()) return title;
+        if (title.isEmpty()) continue;
+        if (found) *found = window;
+        return title;
     }
+    if (found) *found = 0;
     return {};
 }
 

@@ -19,8 +19,9 @@ bool IsTaskWindow(uint32_t window);
 void SetTopMost(uint32_t window, int flag);
 
 // The title of the highest window in the stacking order that is a task window with
-// a non-empty title and not ownHandle() (read afresh at every step); empty when none.
-QString FrontTaskTitle(const std::function<uint32_t()>& ownHandle);
+// a non-empty title and not ownHandle() (read afresh at every step); empty when none. The
+// window itself goes to *window (0 when none).
+QString FrontTaskTitle(const std::function<uint32_t()>& ownHandle, uint32_t* window = nullptr);
 
 // The 1-based position among the first 24 titles of the last one that equals title
 // exactly; 0 when none does or title is empty.

@@ -432,6 +432,16 @@ inline void ActivateForTyping(Window window) {  // with time for its field to ta
     Pause(0.3);
 }
 
+// X11's monitors as RandR lists them, the first the primary; none: the screen's own.
+inline void SetMonitors(const std::vector<Rect>& monitors) {
+    Shell("xrandr --delmonitor First 2>/dev/null; xrandr --delmonitor Second 2>/dev/null");
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        const Rect& m = monitors[i];
+        Shell("xrandr --setmonitor " + string(i ? "Second " : "'*First' ") + to_string(m.width) + "/100x" +
+              to_string(m.height) + "/100+" + to_string(m.x) + "+" + to_string(m.y) + (i ? " none" : " screen >/dev/null"));
+    }
+}
+
 inline void Move(Window window, int x, int y) {
     const string at = to_string(x) + " " + to_string(y);
     if (sway) Swaymsg("move absolute position " + at, window);

@@ -84,7 +84,8 @@ struct FakeScreenGrabber : ScreenGrabber {  // 800 x 600 pixels of one colour
         image.fill(Qt::darkCyan);
         return image;
     }
-    QRect Monitor(std::optional<QPoint>) override { return {0, 0, 800, 600}; }
+    QList<QRect> monitors{{0, 0, 800, 600}};
+    QList<QRect> Monitors() override { return monitors; }
 };
 struct FakeClipboard : Clipboard {
     ClipboardContent content;

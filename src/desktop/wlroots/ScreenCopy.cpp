@@ -115,7 +115,7 @@ QRect ScreenCopy::Output() {
     return QRect(QPoint(wayland_->outputX, wayland_->outputY), screen ? screen->size() : QSize());
 }
 
-QRect ScreenCopy::Monitor(std::optional<QPoint>) { return Output(); }
+QList<QRect> ScreenCopy::Monitors() { return {Output()}; }
 
 std::unique_ptr<Request> ScreenCopy::Start(const QRect& region, bool withPointer) {
     auto request = std::make_unique<Request>();

@@ -26,7 +26,7 @@ public:
     // The compositor fills the picture at its next frame: the answer comes from the event loop.
     void GrabThen(int left, int top, int width, int height,
                   const std::function<void(const QImage&)>& done) override;
-    QRect Monitor(std::optional<QPoint> at = std::nullopt) override;
+    QList<QRect> Monitors() override;
     // Looked for around where it was last, then on the whole output; where it was last when
     // it is nowhere to be seen.
     QPoint Position() override;

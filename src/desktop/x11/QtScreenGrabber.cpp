@@ -4,8 +4,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <algorithm>
-#include <climits>
 
 // Each monitor's part is grabbed on its own and the parts are joined: X refuses a grab that
 // reaches past the root window, and between monitors of different sizes there is no picture.
@@ -26,18 +24,12 @@ QImage QtScreenGrabber::Grab(int left, int top, int width, int height) {
     return copy;
 }
 
-QRect QtScreenGrabber::Monitor(std::optional<QPoint> at) {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!at) return primary ? primary->geometry() : QRect();
-    QRect nearest;
-    long best = LONG_MAX;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect area = screen->geometry();
-        const long dx = std::max({area.left() - at->x(), 0, at->x() - area.right()}),
-                   dy = std::max({area.top() - at->y(), 0, at->y() - area.bottom()});
-        if (dx * dx + dy * dy < best) best = dx * dx + dy * dy, nearest = area;
-    }
-    return nearest;
+QList<QRect> QtScreenGrabber::Monitors() {
+    QList<QRect> monitors;
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen == QGuiApplication::primaryScreen()) monitors.prepend(screen->geometry());
+        else monitors.append(screen->geometry());
+    return monitors;
 }
 
 QRect QtScreenGrabber::Desktop() {

@@ -6,7 +6,7 @@
 class QtScreenGrabber : public ScreenGrabber {
 public:
     QImage Grab(int left, int top, int width, int height) override;
-    QRect Monitor(std::optional<QPoint> at = std::nullopt) override;
+    QList<QRect> Monitors() override;
 
 protected:
     // The rectangle that holds every monitor.

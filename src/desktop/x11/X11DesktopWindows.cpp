@@ -262,6 +262,17 @@ QString X11DesktopWindows::Title(uint32_t window) {
     return preferred.value_or(fallback.value_or(QString()));
 }
 
+QRect X11DesktopWindows::Area(uint32_t window) {
+    if (!x_->Usable()) return {};
+    xcb_connection_t* c = x_->c;
+    const auto geometry = xcb_get_geometry(c, window);
+    const auto origin = xcb_translate_coordinates(c, window, x_->root, 0, 0);
+    const Freed size(xcb_get_geometry_reply(c, geometry, nullptr));
+    const Freed at(xcb_translate_coordinates_reply(c, origin, nullptr));
+    if (!size || !at) return {};
+    return {at->dst_x, at->dst_y, size->width, size->height};
+}
+
 void X11DesktopWindows::SetTopMost(uint32_t window, bool on) {
     // Asking the window manager keeps its stacking and focus rules in charge: the
     // window changes band and nothing else (no activation, no de-minimising).

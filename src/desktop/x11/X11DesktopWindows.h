@@ -37,6 +37,7 @@ public:
     void SetTopMost(uint32_t window, bool on) override;
     void Restore(uint32_t window) override;
     void Minimise(uint32_t window) override;
+    QRect Area(uint32_t window) override;
     bool CanMinimise() override;
 
 private:

@@ -31,14 +31,16 @@ protected:
         if (Find("Navigation Notes", false) != notes) return false;
         return tiling ? Viewable(notes) && InCorner() : IsMinimised(notes) && !IsAbove(notes);
     }
-    bool InCorner() {  // the frame 46.7 pixels from the right and bottom
+    bool InCorner(const Rect& monitor) {  // the frame 46.7 pixels from the right and bottom
         const Rect r = Area(notes);
         std::vector<long> frame = Property<long>(notes, "_NET_FRAME_EXTENTS");  // left, right, top, bottom
         frame.resize(4);
         const double right = r.x + r.width + frame[1] + 46.7, bottom = r.y + r.height + frame[3] + 46.7;
-        return std::abs(right - desk.width) < 2.5 && std::abs(bottom - desk.height) < 2.5;
+        return std::abs(right - monitor.x - monitor.width) < 2.5 && std::abs(bottom - monitor.y - monitor.height) < 2.5;
     }
-    bool Up() { return Viewable(notes) && !IsMinimised(notes) && IsAbove(notes) && InCorner(); }
+    bool InCorner() { return InCorner(desk); }
+    bool Up(const Rect& monitor) { return Viewable(notes) && !IsMinimised(notes) && IsAbove(notes) && InCorner(monitor); }
+    bool Up() { return Up(desk); }
     bool Shows(const string& title) { return Find("Notes: " + title) == notes && Up(); }
     bool TookTheKeyboard() {  // since last asked
         bool took = false;
@@ -115,6 +117,24 @@ TEST_F(Notes, PopUpForTheNotedWindowKeyboardKept) {
     Activate(b);
     EXPECT_TRUE(SOON(Waiting(), 5));
     EXPECT_EQ(listener.Stderr().find("Editor"), string::npos) << "another program heard the titles";
+}
+
+// Two X11 monitors, the primary on the left: a note pops up in the corner of the monitor that
+// shows most of its application, and follows it to the other.
+TEST_F(Notes, PopUpOnTheApplicationsMonitor) {
+    if (sway || kwin || gnome) GTEST_SKIP() << "X11's monitors";
+    WriteFile(folder / "navilist.dat", string(9 * 512, '\0') + Note<string>("Editor A", "Press F5") + string(23 * 512, ' '));
+    const Rect left{0, 0, 600, desk.height}, right{600, 0, desk.width - 600, 500};
+    SetMonitors({left, right});
+    Program editor(Terminal("Editor A", "/dev/null"));
+    const Window a = Await("Editor A");
+    if (desktop == "i3") Shell("i3-msg '[id=" + to_string(a) + "] floating enable' >/dev/null");
+    Move(a, 650, 100);
+    Open(a);
+    EXPECT_TRUE(SOON(Up(right), 5)) << "not in the corner of the application's monitor";
+    Move(a, 50, 100);
+    EXPECT_TRUE(SOON(Up(left), 5)) << "did not follow the application";
+    SetMonitors({});
 }
 
 // A GTK dialog drawing its title bar, an xterm's COMPOUND_TEXT title: notes kept over a restart;

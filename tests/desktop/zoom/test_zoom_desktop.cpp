@@ -101,16 +101,6 @@ TEST_F(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
     EXPECT_TRUE(program->Running()) << program->Stderr();
 }
 
-// X11's monitors as RandR lists them, the first the primary; none: the screen's own.
-void SetMonitors(const std::vector<Rect>& monitors) {
-    Shell("xrandr --delmonitor First 2>/dev/null; xrandr --delmonitor Second 2>/dev/null");
-    for (size_t i = 0; i < monitors.size(); ++i) {
-        const Rect& m = monitors[i];
-        Shell("xrandr --setmonitor " + string(i ? "Second " : "'*First' ") + to_string(m.width) + "/100x" +
-              to_string(m.height) + "/100+" + to_string(m.x) + "+" + to_string(m.y) + (i ? " none" : " screen >/dev/null"));
-    }
-}
-
 // Two monitors of different sizes in both orders, set while the magnifier runs: its window flips
 // at the pointer's monitor's edges, and its picture joins what the monitors show, black off them.
 // The window stays clear of the part of the picture it shows, which X would copy too.

@@ -92,3 +92,16 @@ TEST(Platform, TwipsFileFilterAndFrontToBack) {
     EXPECT_EQ(FrontToBack(0x99, {0xA, 0xB}, {0x1A, 0x1B}, frameOf), (std::vector<uint32_t>{0xB, 0xA}));
     EXPECT_EQ(FrontToBack(0, {0xA, 0xD, 0xB}, {0x1A, 0x1B}, frameOf), (std::vector<uint32_t>{0xB, 0xA, 0xD}));
 }
+
+// Two monitors, the primary on the right and smaller: a point's, a window's and no area's.
+TEST(Platform, MonitorOfAPointOrAWindow) {
+    FakeScreenGrabber screens;
+    const QRect primary(1024, 0, 800, 600), left(0, 0, 1024, 768);
+    screens.monitors = {primary, left};
+    EXPECT_EQ(screens.Monitor(), primary);
+    EXPECT_EQ(screens.Monitor(QPoint(1023, 700)), left);
+    EXPECT_EQ(screens.Monitor(QPoint(1500, 700)), primary) << "below the smaller one: the nearest";
+    EXPECT_EQ(screens.Monitor(QRect(900, 100, 400, 300)), primary) << "the one that shows most of the window";
+    screens.monitors.clear();
+    EXPECT_EQ(screens.Monitor(QPoint(5, 5)), QRect());
+}
