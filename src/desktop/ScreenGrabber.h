@@ -11,7 +11,8 @@
 class ScreenGrabber {
 public:
     virtual ~ScreenGrabber() = default;
-    // Always width x height, the parts outside the screen black; a null image when the desktop
+    // Always width x height desktop pixels (more real ones on a scaled screen, its device pixel ratio
+    // set), the parts outside the screen black; a null image when the desktop
     // gives no picture of the screen (a compositor without screen copy, or one gone).
     virtual QImage Grab(int left, int top, int width, int height) = 0;
     // Grab's picture handed to done when the desktop has it: here at once; where pictures come

@@ -26,21 +26,27 @@ ZoomPicture::ZoomPicture(QWidget* parent) : QFrame(parent) {
     setLineWidth(1);
 }
 
+// The canvas has the window's real pixels: on a scaled screen the picture, taken at the screen's
+// real resolution, is enlarged from those, and stays sharp.
 void ZoomPicture::PaintPicture(const QImage& picture, double x, double y, double width, double height) {
-    if (canvas_.size() != contentsRect().size()) {
-        QImage resized(contentsRect().size(), QImage::Format_RGB32);
+    const qreal scale = devicePixelRatioF();
+    if (canvas_.size() != contentsRect().size() * scale) {
+        QImage resized(contentsRect().size() * scale, QImage::Format_RGB32);
+        resized.setDevicePixelRatio(scale);
         resized.fill(palette().color(QPalette::Window));
         QPainter(&resized).drawImage(0, 0, canvas_);
         canvas_ = resized;
     }
-    const QImage stretched = picture.scaled(twips::ToPixelsX(width), twips::ToPixelsY(height), Qt::IgnoreAspectRatio,
-                                            Qt::FastTransformation);
+    QImage stretched = picture.scaled(QSize(twips::ToPixelsX(width), twips::ToPixelsY(height)) * scale,
+                                      Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    stretched.setDevicePixelRatio(scale);
     QPainter(&canvas_).drawImage(twips::ToPixelsX(x), twips::ToPixelsY(y), stretched);
     update();
 }
 
 void ZoomPicture::ShowNoPicture(const QString& why) {
-    canvas_ = QImage(contentsRect().size(), QImage::Format_RGB32);
+    canvas_ = QImage(contentsRect().size() * devicePixelRatioF(), QImage::Format_RGB32);
+    canvas_.setDevicePixelRatio(devicePixelRatioF());
     canvas_.fill(palette().color(QPalette::Window));
     QPainter painter(&canvas_);
     painter.setFont(SansSerifFont(8.25));

@@ -12,6 +12,7 @@ protected:
     Folder folder;
     std::unique_ptr<Program> pattern, program;
     Window zoom = 0;
+    int scale = 1;  // real pixels to a desktop pixel
 
     // The pattern over the whole screen: the root window's background, on Wayland a window at the back.
     void SetUp() override {
@@ -42,22 +43,23 @@ protected:
         if (sway)  // which cannot minimise the main window, over the pattern
             Shell("swaymsg '[title=\"^Pelmora - Utility\"] move scratchpad' >/dev/null");
     }
-    // Whether the magnifier shows the screen from (left, top), each pixel drawn 2 x 2 inside its
-    // border; black where no monitor shows the pattern.
+    // Whether the magnifier shows the screen from (left, top), each real pixel drawn 2 x 2 inside
+    // its border; black where no monitor shows the pattern.
     bool Shows(int left, int top, const std::function<bool(int, int)>& onMonitor = nullptr) {
+        const int width = 118 * scale;
         return WaitFor([&] {
-            const std::vector<uint32_t> shown = Pixels(zoom, {1, 1, 118, 77});
+            const std::vector<uint32_t> shown = Pixels(zoom, {scale, scale, width, 77 * scale});
             for (int i = 0; i < int(shown.size()); ++i) {
-                const int x = left + i % 118 / 2, y = top + i / 118 / 2;
+                const int x = left + i % width / 2, y = top + i / width / 2;
                 if (shown[i] != (!onMonitor || onMonitor(x, y) ? Pattern(x, y) : 0)) return false;
             }
             return !shown.empty();
         }, 5);
     }
-    // The magnifier's window is at (x, y), in pixels of 15 twips.
+    // The magnifier's window is at (x, y), in desktop pixels of 15 twips.
     bool At(int x, int y) {
-        return SOON(Viewable(zoom) && Area(zoom).x == x && Area(zoom).y == y && Area(zoom).width == 121 &&
-                    Area(zoom).height == 79);
+        return SOON(Viewable(zoom) && Area(zoom).x == x * scale && Area(zoom).y == y * scale &&
+                    Area(zoom).width == 121 * scale && Area(zoom).height == 79 * scale);
     }
 };
 
@@ -126,4 +128,17 @@ TEST_F(Zoom, KeepsToTheMonitorUnderThePointer) {
     EXPECT_TRUE(Answer("Escape"));
     EXPECT_TRUE(SOON(!Viewable(zoom)));
     SetMonitors({});
+}
+
+// At 192 dpi Qt draws with twice the pixels: the magnifier enlarges the screen's real pixels, sharp,
+// and keeps its size and place in twips.
+TEST_F(Zoom, SharpOnAScaledScreen) {
+    if (sway || kwin || gnome) GTEST_SKIP() << "X11's Xft.dpi";
+    Shell("echo 'Xft.dpi: 192' | xrdb -merge");
+    scale = 2;
+    MovePointer(400, 300);
+    Open();
+    EXPECT_TRUE(At(227, 163));
+    EXPECT_TRUE(Shows(330, 260)) << "not the screen's real pixels, each drawn 2 x 2";
+    Shell("echo 'Xft.dpi: 96' | xrdb -merge");
 }
