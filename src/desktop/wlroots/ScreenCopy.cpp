@@ -13,6 +13,14 @@
 #include <wayland-client.h>
 
 namespace {
+// Qt 6.9 renamed mirrored(), which Debian 12's Qt knows only by its old name.
+QImage UpsideDown(const QImage& image) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
+    return image.flipped(Qt::Vertical);
+#else
+    return image.mirrored(false, true);
+#endif
+}
 
 constexpr int WaitMs = 1000;
 constexpr int SearchRadius = 48;
@@ -77,7 +85,7 @@ struct ScreenCopy::Request {
         const QImage shared(static_cast<const uchar*>(pixels), int(width), int(height), int(stride),
                             QImage::Format_RGB32);
         // A copy of its own: the shared memory goes at Finish.
-        Finish(flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT ? shared.mirrored(false, true) : shared.copy());
+        Finish(flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT ? UpsideDown(shared) : shared.copy());
     }
 };
 
