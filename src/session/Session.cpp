@@ -35,7 +35,7 @@ namespace {
 
 void UseX11(Services& s) {
     s.focusWindow = std::make_shared<X11FocusWindow>();
-    s.keySender = std::make_shared<XTestKeySender>(s.focusWindow);
+    s.keySender = std::make_shared<XTestKeySender>();
     s.screenGrabber = std::make_shared<QtScreenGrabber>();
     s.pointer = std::make_shared<QtPointer>();
     s.desktopWindows = std::make_shared<X11DesktopWindows>();

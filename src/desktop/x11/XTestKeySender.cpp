@@ -1,7 +1,5 @@
 #include "XTestKeySender.h"
 
-#include "FocusWindow.h"
-
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -36,6 +34,23 @@ constexpr const char* SpareKeysProperty = "_PELMORA_SPARE_KEYS";
 void ClearKey(Display* display, KeyCode keycode) {
     KeySym none[2] = {NoSymbol, NoSymbol};
     XChangeKeyboardMapping(display, keycode, 2, none, 1);
+}
+
+// The window's parent below the root; 0 for a top-level window or one gone.
+Window ParentOf(Display* display, Window window) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
+    if (children) XFree(children);
+    return parent == root ? 0 : parent;
+}
+
+// Whether the window is the other one or lies inside it.
+bool Within(Display* display, Window window, Window other) {
+    for (Window w = window; w; w = ParentOf(display, w))
+        if (w == other) return true;
+    return false;
 }
 
 // The first X error on the typing session's connection. Xlib's default handler would end
@@ -116,6 +131,25 @@ public:
         std::this_thread::sleep_for(10ms);  // clients reload their keymap on the notification
     }
 
+    // One stroke, typed only while the X input focus is on the window, inside it or on its frame.
+    // The server is held from the look to the last key event: the window manager moves the
+    // focus a moment before it says so in _NET_ACTIVE_WINDOW, and no key may fall in between.
+    bool typeInto(unsigned long window, const std::vector<KeyStroke>& strokes, size_t i, QString* error) {
+        XGrabServer(display_);
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        const bool reached = focus != None && focus != PointerRoot &&
+                             (Within(display_, focus, window) || Within(display_, window, focus));
+        const bool typed = reached && type(strokes, i, error);
+        XUngrabServer(display_);
+        XFlush(display_);
+        if (!reached) *error = QStringLiteral("the keyboard focus moved to another window");
+        if (typed) std::this_thread::sleep_for(4ms);  // lets the focused client take the keys in order
+        return typed;
+    }
+
+private:
     bool type(const std::vector<KeyStroke>& strokes, size_t i, QString* error) {
         const KeyStroke& stroke = strokes[i];
         std::optional<KeyChoice> choice = choose(stroke);
@@ -139,12 +173,9 @@ public:
         press(choice->keycode);
         release(choice->keycode);
         for (auto key = mods.rbegin(); key != mods.rend(); ++key) release(*key);
-        if (refused(error)) return false;
-        std::this_thread::sleep_for(4ms);  // lets the focused client take the keys in order
-        return true;
+        return !refused(error);
     }
 
-private:
     // Waits until the server has handled every request so far; false with *error when it
     // refused one.
     bool refused(QString* error) {
@@ -267,11 +298,7 @@ bool XTestKeySender::Send(const std::vector<KeyStroke>& strokes, unsigned long w
     XTestSession session;
     if (!session.open(error)) return false;
     for (size_t i = 0; i < strokes.size(); ++i) {
-        if (focus_->Current().window != window) {
-            *error = QStringLiteral("the keyboard focus moved to another window");
-            return false;
-        }
-        if (!session.type(strokes, i, error)) return false;
+        if (!session.typeInto(window, strokes, i, error)) return false;
     }
     return true;
 }
