@@ -7,6 +7,8 @@
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include "WindowTree.h"  // after Qt: Xlib defines Bool and Status
+
 namespace {
 
 // The first 32-bit item of a window property, or 0.
@@ -38,16 +40,8 @@ bool HasWmState(Display* display, Window window) {
 // The managed top-level client that holds the given window (the input focus may be a
 // child); 0 when no window above it is managed.
 Window ClientOf(Display* display, Window window) {
-    for (Window w = window; w;) {
+    for (Window w = window; w; w = ParentOf(display, w))
         if (HasWmState(display, w)) return w;
-        Window root, parent;
-        Window* children = nullptr;
-        unsigned int n = 0;
-        if (!XQueryTree(display, w, &root, &parent, &children, &n)) break;
-        if (children) XFree(children);
-        if (parent == root) break;
-        w = parent;
-    }
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "XTestKeySender.h"
 
+#include "WindowTree.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -34,23 +36,6 @@ constexpr const char* SpareKeysProperty = "_PELMORA_SPARE_KEYS";
 void ClearKey(Display* display, KeyCode keycode) {
     KeySym none[2] = {NoSymbol, NoSymbol};
     XChangeKeyboardMapping(display, keycode, 2, none, 1);
-}
-
-// The window's parent below the root; 0 for a top-level window or one gone.
-Window ParentOf(Display* display, Window window) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
-    if (children) XFree(children);
-    return parent == root ? 0 : parent;
-}
-
-// Whether the window is the other one or lies inside it.
-bool Within(Display* display, Window window, Window other) {
-    for (Window w = window; w; w = ParentOf(display, w))
-        if (w == other) return true;
-    return false;
 }
 
 // The first X error on the typing session's connection. Xlib's default handler would end
