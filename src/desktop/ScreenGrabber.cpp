@@ -4,11 +4,17 @@
 #include <QPoint>
 #include <algorithm>
 
-QImage ScreenGrabber::Framed(const QRect& wanted, const QRect& visible, const QImage& part) {
-    if (!visible.isEmpty() && part.isNull()) return {};
-    QImage copy(wanted.size(), QImage::Format_RGB32);
+QImage ScreenGrabber::Joined(const QRect& wanted, const QList<Part>& parts) {
+    qreal scale = 1;
+    for (const Part& part : parts) {
+        if (part.picture.isNull()) return {};
+        scale = std::max(scale, qreal(part.picture.width()) / part.area.width());
+    }
+    QImage copy(wanted.size() * scale, QImage::Format_RGB32);
+    copy.setDevicePixelRatio(scale);
     copy.fill(Qt::black);
-    if (!visible.isEmpty()) QPainter(&copy).drawImage(visible.topLeft() - wanted.topLeft(), part);
+    QPainter painter(&copy);
+    for (const Part& part : parts) painter.drawImage(QRectF(part.area.translated(-wanted.topLeft())), part.picture);
     return copy;
 }
 

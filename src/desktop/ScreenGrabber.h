@@ -30,6 +30,16 @@ public:
     virtual QList<QRect> Monitors() = 0;
 
 protected:
-    // The wanted rectangle, black where it leaves the monitors; null when the visible part has no picture.
-    static QImage Framed(const QRect& wanted, const QRect& visible, const QImage& part);
+    // A picture of an area of the desktop; it has more pixels than the area where its monitor is scaled.
+    struct Part {
+        QRect area;
+        QImage picture;
+    };
+    // The wanted rectangle joined from its parts, with the real pixels of the most scaled one (its
+    // device pixel ratio set), black where no part is; null when a part has no picture.
+    static QImage Joined(const QRect& wanted, const QList<Part>& parts);
+    // The wanted rectangle from the picture of its visible part.
+    static QImage Framed(const QRect& wanted, const QRect& visible, const QImage& part) {
+        return Joined(wanted, visible.isEmpty() ? QList<Part>() : QList<Part>{{visible, part}});
+    }
 };

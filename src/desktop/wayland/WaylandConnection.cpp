@@ -5,6 +5,7 @@
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
+#include "xdg-output-unstable-v1-client-protocol.h"
 
 #include <QDeadlineTimer>
 #include <cstring>
@@ -19,11 +20,42 @@ void Bind(wl_registry* registry, uint32_t name, const wl_interface* interface, u
     if (!*slot) *slot = static_cast<Proxy*>(wl_registry_bind(registry, name, interface, std::min(offered, wanted)));
 }
 
+// Where an output sits and how large it is in the layout; a change counts once the compositor is done.
+void LogicalPosition(void* data, zxdg_output_v1*, int32_t x, int32_t y) {
+    static_cast<WaylandOutput*>(data)->changing.moveTo(x, y);
+}
+void LogicalSize(void* data, zxdg_output_v1*, int32_t width, int32_t height) {
+    static_cast<WaylandOutput*>(data)->changing.setSize(QSize(width, height));
+}
+void LayoutDone(void* data, zxdg_output_v1*) {
+    auto* output = static_cast<WaylandOutput*>(data);
+    output->area = output->changing;
+}
+void LayoutName(void*, zxdg_output_v1*, const char*) {}
+
+const zxdg_output_v1_listener layoutListener{LogicalPosition, LogicalSize, LayoutDone, LayoutName, LayoutName};
+
+void FollowLayout(zxdg_output_manager_v1* manager, WaylandOutput& output) {
+    if (!manager || output.layout) return;
+    output.layout = zxdg_output_manager_v1_get_xdg_output(manager, output.output);
+    zxdg_output_v1_add_listener(output.layout, &layoutListener, &output);
+}
+
 void Global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     auto* c = static_cast<WaylandConnection*>(data);
     const auto is = [&](const wl_interface& wanted) { return std::strcmp(interface, wanted.name) == 0; };
     if (is(wl_seat_interface)) Bind(registry, name, &wl_seat_interface, version, 1, &c->seat);
-    if (is(wl_output_interface)) Bind(registry, name, &wl_output_interface, version, 1, &c->output);
+    if (is(wl_output_interface)) {
+        auto& output = *c->outputs.emplace_back(std::make_unique<WaylandOutput>());
+        output.name = name;
+        Bind(registry, name, &wl_output_interface, version, 1, &output.output);
+        FollowLayout(c->outputManager, output);
+    }
+    if (is(zxdg_output_manager_v1_interface)) {
+        // Version 2 ends each output's news with its own done event.
+        Bind(registry, name, &zxdg_output_manager_v1_interface, version, 2, &c->outputManager);
+        for (const auto& output : c->outputs) FollowLayout(c->outputManager, *output);
+    }
     if (is(wl_shm_interface)) Bind(registry, name, &wl_shm_interface, version, 1, &c->shm);
     if (is(zwlr_foreign_toplevel_manager_v1_interface)) c->toplevelGlobal = name;
     if (is(zwlr_screencopy_manager_v1_interface))
@@ -36,23 +68,18 @@ void Global(void* data, wl_registry* registry, uint32_t name, const char* interf
         Bind(registry, name, &org_kde_kwin_keystate_interface, version, 1, &c->keystate);
 }
 
-void GlobalRemoved(void*, wl_registry*, uint32_t) {}
+void GlobalRemoved(void* data, wl_registry*, uint32_t name) {
+    std::erase_if(static_cast<WaylandConnection*>(data)->outputs, [&](const auto& output) { return output->name == name; });
+}
 
 const wl_registry_listener registryListener{Global, GlobalRemoved};
 
-// Only the position of the output in the layout matters here.
-void OutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*,
-                    int32_t) {
-    auto* c = static_cast<WaylandConnection*>(data);
-    c->outputX = x;
-    c->outputY = y;
-}
-void OutputMode(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
-
-// Bound at version 1, the output sends no later events.
-const wl_output_listener outputListener{OutputGeometry, OutputMode, nullptr, nullptr, nullptr, nullptr};
-
 }  // namespace
+
+WaylandOutput::~WaylandOutput() {
+    if (layout) zxdg_output_v1_destroy(layout);
+    if (output) wl_output_destroy(output);
+}
 
 std::unique_ptr<WaylandConnection> WaylandConnection::Open() {
     wl_display* display = wl_display_connect(nullptr);
@@ -62,8 +89,7 @@ std::unique_ptr<WaylandConnection> WaylandConnection::Open() {
     c->registry = wl_display_get_registry(display);
     wl_registry_add_listener(c->registry, &registryListener, c.get());
     wl_display_roundtrip(display);
-    if (c->output) wl_output_add_listener(c->output, &outputListener, c.get());
-    wl_display_roundtrip(display);
+    wl_display_roundtrip(display);  // the outputs' places
     c->notifier_ = std::make_unique<QSocketNotifier>(wl_display_get_fd(display), QSocketNotifier::Read);
     connect(c->notifier_.get(), &QSocketNotifier::activated, c.get(), &WaylandConnection::ReadEvents);
     return c;
@@ -71,6 +97,7 @@ std::unique_ptr<WaylandConnection> WaylandConnection::Open() {
 
 WaylandConnection::~WaylandConnection() {
     notifier_.reset();
+    outputs.clear();  // their proxies go before the connection
     if (display) wl_display_disconnect(display);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QSocketNotifier>
 #include <memory>
+#include <vector>
 
 struct wl_display;
 struct wl_output;
@@ -13,6 +15,18 @@ struct zwlr_screencopy_manager_v1;
 struct zwp_virtual_keyboard_manager_v1;
 struct org_kde_kwin_fake_input;
 struct org_kde_kwin_keystate;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
+
+// One of the compositor's outputs and the part of the layout it shows, in layout pixels (a scaled
+// output shows fewer than it has). Outputs come, go and move while the program runs.
+struct WaylandOutput {
+    uint32_t name = 0;  // the global's
+    wl_output* output = nullptr;
+    zxdg_output_v1* layout = nullptr;
+    QRect area, changing;  // changing: what the compositor tells until it says it is done
+    ~WaylandOutput();
+};
 
 // Pelmora's own connection to the Wayland compositor, beside Qt's X11 one: the globals the
 // wlroots and KWin back-ends use, whichever of them the compositor offers. Events are read on the Qt
@@ -27,7 +41,6 @@ public:
 
     wl_display* display = nullptr;
     wl_seat* seat = nullptr;
-    wl_output* output = nullptr;
     wl_shm* shm = nullptr;
     // The toplevel list is bound by its reader: the compositor lists the windows at once.
     wl_registry* registry = nullptr;
@@ -36,7 +49,8 @@ public:
     zwp_virtual_keyboard_manager_v1* keyboardManager = nullptr;
     org_kde_kwin_fake_input* fakeInput = nullptr;
     org_kde_kwin_keystate* keystate = nullptr;
-    int outputX = 0, outputY = 0;  // where the output sits in the layout
+    zxdg_output_manager_v1* outputManager = nullptr;
+    std::vector<std::unique_ptr<WaylandOutput>> outputs;  // in the order the compositor tells them
 
     // False once the compositor has gone away or broke the connection.
     bool Alive() const;

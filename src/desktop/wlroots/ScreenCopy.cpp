@@ -114,73 +114,112 @@ const zwlr_screencopy_frame_v1_listener frameListener{OnBuffer, OnFlags,  OnRead
 
 }  // namespace
 
+// The pictures of a region's parts on the outputs it meets, joined once all have come.
+struct ScreenCopy::Shot {
+    QRect region;
+    std::vector<std::pair<QRect, std::unique_ptr<Request>>> parts;
+    std::function<void()> onFinished;
+
+    bool Finished() const {
+        return std::ranges::all_of(parts, [](const auto& part) { return part.second->finished; });
+    }
+    void FinishAll() {
+        for (auto& part : parts) part.second->Finish({});
+    }
+    void PartFinished() {
+        if (Finished() && onFinished) std::exchange(onFinished, nullptr)();
+    }
+    QImage Picture() const {
+        QList<Part> pictures;
+        for (const auto& [area, request] : parts) pictures.append({area, request->picture});
+        return Joined(region, pictures);
+    }
+};
+
 ScreenCopy::ScreenCopy(std::shared_ptr<WaylandConnection> wayland) : wayland_(std::move(wayland)) {}
 
 ScreenCopy::~ScreenCopy() = default;
 
-QRect ScreenCopy::Output() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return QRect(QPoint(wayland_->outputX, wayland_->outputY), screen ? screen->size() : QSize());
+// The outputs' areas, the one Qt calls primary first.
+QList<QRect> ScreenCopy::Monitors() {
+    QList<QRect> monitors;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    for (const auto& output : wayland_->outputs)
+        if (output->area.isEmpty()) continue;
+        else if (primary && output->area == primary->geometry()) monitors.prepend(output->area);
+        else monitors.append(output->area);
+    return monitors;
 }
 
-QList<QRect> ScreenCopy::Monitors() { return {Output()}; }
-
-std::unique_ptr<Request> ScreenCopy::Start(const QRect& region, bool withPointer) {
+std::unique_ptr<Request> ScreenCopy::Start(const WaylandOutput& output, const QRect& part, bool withPointer) {
     auto request = std::make_unique<Request>();
-    if (!wayland_->screencopyManager || !wayland_->output || !wayland_->shm || region.isEmpty()) {
-        request->Finish({});
-        return request;
-    }
     request->shm = wayland_->shm;
-    request->copy = zwlr_screencopy_manager_v1_capture_output_region(
-        wayland_->screencopyManager, withPointer, wayland_->output, region.x() - wayland_->outputX,
-        region.y() - wayland_->outputY, region.width(), region.height());
+    request->copy = zwlr_screencopy_manager_v1_capture_output_region(wayland_->screencopyManager, withPointer,
+                                                                     output.output, part.x() - output.area.x(),
+                                                                     part.y() - output.area.y(), part.width(),
+                                                                     part.height());
     zwlr_screencopy_frame_v1_add_listener(request->copy, &frameListener, request.get());
     return request;
 }
 
+std::unique_ptr<ScreenCopy::Shot> ScreenCopy::Start(const QRect& region, bool withPointer) {
+    auto shot = std::make_unique<Shot>();
+    shot->region = region;
+    if (!wayland_->screencopyManager || !wayland_->shm || wayland_->outputs.empty()) {
+        shot->parts.emplace_back(region, std::make_unique<Request>());  // a picture that cannot come
+        shot->FinishAll();
+        return shot;
+    }
+    for (const auto& output : wayland_->outputs) {
+        const QRect part = region.intersected(output->area);
+        if (!part.isEmpty()) shot->parts.emplace_back(part, Start(*output, part, withPointer));
+    }
+    for (auto& part : shot->parts) part.second->onFinished = [s = shot.get()] { s->PartFinished(); };
+    return shot;
+}
+
 QImage ScreenCopy::Capture(const QRect& region, bool withPointer) {
-    const std::unique_ptr<Request> request = Start(region, withPointer);
-    wayland_->WaitFor([&] { return request->finished; }, WaitMs);
-    return request->picture;
+    const std::unique_ptr<Shot> shot = Start(region, withPointer);
+    wayland_->WaitFor([&] { return shot->Finished(); }, WaitMs);
+    return shot->Picture();
 }
 
 QImage ScreenCopy::Grab(int left, int top, int width, int height) {
     if (width <= 0 || height <= 0) return {};
-    const QRect wanted(left, top, width, height), visible = wanted.intersected(Output());
-    return Framed(wanted, visible, visible.isEmpty() ? QImage() : Capture(visible, false));
+    return Capture(QRect(left, top, width, height), false);
 }
 
 void ScreenCopy::GrabThen(int left, int top, int width, int height, const std::function<void(const QImage&)>& done) {
-    const QRect wanted(left, top, width, height), visible = wanted.intersected(Output());
-    if (visible.isEmpty()) return done(Grab(left, top, width, height));
+    if (width <= 0 || height <= 0) return done({});
     const int id = ++lastId_;
-    Request& request = *(pending_[id] = Start(visible, false));
+    Shot& shot = *(pending_[id] = Start(QRect(left, top, width, height), false));
     // Answered from the event loop, never from inside the compositor's event: the caller may ask again.
-    request.onFinished = [this, id, wanted, visible, done] {
-        QTimer::singleShot(0, &answers_, [this, id, wanted, visible, done] {
+    shot.onFinished = [this, id, done] {
+        QTimer::singleShot(0, &answers_, [this, id, done] {
             const auto found = pending_.find(id);
-            const QImage part = found->second->picture;
+            const QImage picture = found->second->Picture();
             pending_.erase(found);
-            done(Framed(wanted, visible, part));
+            done(picture);
         });
     };
     QTimer::singleShot(WaitMs, &answers_, [this, id] {
-        if (const auto found = pending_.find(id); found != pending_.end()) found->second->Finish({});  // no answer
+        if (const auto found = pending_.find(id); found != pending_.end()) found->second->FinishAll();  // no answer
     });
-    if (request.finished) request.onFinished();
+    shot.PartFinished();
     wl_display_flush(wayland_->display);
 }
 
 QPoint ScreenCopy::Position() {
     if (drawnIntoEveryPicture_) return QCursor::pos();
-    if (pointer_.x() < 0) pointer_ = Output().center();
+    QRect desktop;
+    for (const QRect& monitor : Monitors()) desktop |= monitor;
+    if (pointer_.x() < 0) pointer_ = desktop.center();
     const QRect near(pointer_ - QPoint(SearchRadius, SearchRadius), QSize(2 * SearchRadius, 2 * SearchRadius));
-    for (const QRect& area : {near.intersected(Output()), Output()}) {
+    for (const QRect& area : {near.intersected(desktop), desktop}) {
         const QImage with = Capture(area, true), without = Capture(area, false);
         if (with.isNull() || with.size() != without.size()) return pointer_;
         const QRect pointer = Difference(with, without);
-        if (!pointer.isEmpty()) return pointer_ = area.topLeft() + pointer.topLeft();
+        if (!pointer.isEmpty()) return pointer_ = area.topLeft() + pointer.topLeft() / with.devicePixelRatio();
     }
     std::fputs("pelmora: the compositor draws the pointer into every picture of the screen; the magnifier "
                "follows XWayland's pointer, which stands still over windows of native Wayland programs.\n",

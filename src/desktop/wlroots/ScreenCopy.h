@@ -9,6 +9,7 @@
 #include <memory>
 
 class WaylandConnection;
+struct WaylandOutput;
 
 // Pictures of the screen from a wlroots compositor (screencopy into shared memory), and the
 // pointer found in them. Clients are told no pointer position, but where the compositor shows
@@ -27,21 +28,23 @@ public:
     void GrabThen(int left, int top, int width, int height,
                   const std::function<void(const QImage&)>& done) override;
     QList<QRect> Monitors() override;
-    // Looked for around where it was last, then on the whole output; where it was last when
+    // Looked for around where it was last, then on the whole desktop; where it was last when
     // it is nowhere to be seen.
     QPoint Position() override;
 
-    // The region (layout pixels, within the output) as the compositor shows it; null on failure.
+    // The region (layout pixels) as the compositor shows it, black off the outputs; null on failure.
     QImage Capture(const QRect& region, bool withPointer);
 
     struct Request;
+    struct Shot;
 
 private:
-    std::unique_ptr<Request> Start(const QRect& region, bool withPointer);
-    QRect Output();
+    // One picture of each output's part of the region.
+    std::unique_ptr<Shot> Start(const QRect& region, bool withPointer);
+    std::unique_ptr<Request> Start(const WaylandOutput& output, const QRect& part, bool withPointer);
 
     std::shared_ptr<WaylandConnection> wayland_;
-    std::map<int, std::unique_ptr<Request>> pending_;  // pictures on their way to a GrabThen
+    std::map<int, std::unique_ptr<Shot>> pending_;  // pictures on their way to a GrabThen
     int lastId_ = 0;
     QObject answers_;  // the queued answers, dropped with the grabber
     QPoint pointer_{-1, -1};
