@@ -432,8 +432,23 @@ inline void ActivateForTyping(Window window) {  // with time for its field to ta
     Pause(0.3);
 }
 
-// X11's monitors as RandR lists them, the first the primary; none: the screen's own.
-inline void SetMonitors(const std::vector<Rect>& monitors) {
+// Sway's headless outputs, a second made when first wanted, each at the scale given (real pixels
+// to a desktop pixel). Sway 1.7 switches none off: one not wanted goes right of the 800 x 600 screen.
+inline void SetSwayOutputs(std::vector<Rect> monitors, int scale) {
+    if (monitors.empty()) monitors = {{0, 0, 800, 600}, {800, 0, 300, 400}};
+    if (monitors.size() < 2) monitors.push_back({800, 0, 300, 400});
+    if (Shell("swaymsg -t get_outputs | grep -c HEADLESS-2") == "0\n") Shell("swaymsg create_output >/dev/null");
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        const Rect& m = monitors[i];
+        Shell("swaymsg output HEADLESS-" + to_string(i + 1) + " resolution " + to_string(m.width * scale) + "x" +
+              to_string(m.height * scale) + " position " + to_string(m.x) + " " + to_string(m.y) + " scale " +
+              to_string(scale) + " >/dev/null");
+    }
+}
+
+// The monitors, the first the primary; none: the screen's own. On X11 as RandR lists them.
+inline void SetMonitors(const std::vector<Rect>& monitors, int scale = 1) {
+    if (sway) return SetSwayOutputs(monitors, scale);
     Shell("xrandr --delmonitor First 2>/dev/null; xrandr --delmonitor Second 2>/dev/null");
     for (size_t i = 0; i < monitors.size(); ++i) {
         const Rect& m = monitors[i];

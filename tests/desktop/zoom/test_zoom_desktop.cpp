@@ -10,11 +10,15 @@ string Clipboard() { return Shell("xclip -selection clipboard -o 2>/dev/null"); 
 class Zoom : public ::testing::Test {
 protected:
     Folder folder;
-    std::unique_ptr<Program> pattern, program;
+    std::unique_ptr<Program> program;
+    Window pattern = 0;
     Window zoom = 0;
-    int scale = 1;  // real pixels to a desktop pixel
+    int scale = 1;  // X's pixels to a desktop pixel
+    int drawn = 2;  // the magnifier's pixels to a real one
+    string wrong;  // the first pixel Shows found wrong
 
-    // The pattern over the whole screen: the root window's background, on Wayland a window at the back.
+    // The pattern over the whole screen: the root window's background; on KWin and GNOME the
+    // background of a window at the back.
     void SetUp() override {
         string image = "P6\n800 600\n255\n";
         for (int i = 0; i < 800 * 600; ++i) {
@@ -22,19 +26,32 @@ protected:
             image += {char(colour >> 16), char(colour >> 8), char(colour)};
         }
         WriteFile(folder / "pattern.ppm", image);
-        if (sway)  // drawn by swaybg, as sway's user
+        if (sway) {  // drawn by swaybg, as sway's user
             Shell("chmod 755 " + folder.path + "; convert " + folder / "pattern.ppm" + " " + folder / "pattern.png" +
                   "; swaymsg output '*' bg " + folder / "pattern.png" + " stretch");
-        else if (!kwin && !gnome)
-            Shell("display -window root " + folder / "pattern.ppm");
-        pattern = std::make_unique<Program>(kwin || gnome ? "display -title Pattern " + folder / "pattern.ppm" : "true");
-        if (Await("Pattern") && kwin)  // a window at the back, borderless, over the whole screen
+            return;
+        }
+        if (kwin || gnome) {  // drawn once the window is over the screen: it centres the picture
+            pattern = XCreateSimpleWindow(display, root, 0, 0, 800, 600, 0, 0, 0);
+            XStoreName(display, pattern, "Pattern");
+            XMapWindow(display, pattern);
+            XSync(display, False);
+            ASSERT_TRUE(SOON(PlacePattern())) << "the pattern is not over the screen";
+        }
+        Shell("display -window " + to_string(pattern ?: root) + " " + folder / "pattern.ppm");
+    }
+    void TearDown() override {
+        if (pattern) XDestroyWindow(display, pattern);
+    }
+    // The pattern's window at the back, borderless, over the whole screen; asked again until done,
+    // as the compositor may not have taken the window on yet.
+    bool PlacePattern() {
+        if (kwin)
             KWinWindows("for (const w of ws) if (w.caption == 'Pattern') { w.noBorder = true; w.keepBelow = true; "
                         "w.frameGeometry = {x: 0, y: 0, width: 800, height: 600}; }");
-        else if (gnome) {
-            GnomeWindows("for (const w of ws) if (w.get_title() == \"Pattern\") { w.make_fullscreen(); w.lower(); }");
-            ASSERT_TRUE(SOON(Area(Find("Pattern")).width == 800)) << "the pattern is not over the screen";
-        }
+        else GnomeWindows("for (const w of ws) if (w.get_title() == \"Pattern\") { w.make_fullscreen(); w.lower(); }");
+        const Rect placed = Area(pattern);
+        return placed.x == 0 && placed.y == 0 && placed.width == 800;
     }
     // Pelmora with the magnifier open.
     void Open() {
@@ -42,16 +59,39 @@ protected:
         zoom = Await("SpotZoom");
         if (sway)  // which cannot minimise the main window, over the pattern
             Shell("swaymsg '[title=\"^Pelmora - Utility\"] move scratchpad' >/dev/null");
+        else  // it hides or minimises: over the pattern, it would be in the magnifier's picture
+            EXPECT_TRUE(SOON(!Viewable(Find(MainTitle, false)))) << "the main window stays on the screen";
     }
-    // Whether the magnifier shows the screen from (left, top), each real pixel drawn 2 x 2 inside
-    // its border; black where no monitor shows the pattern.
+    // The monitors set; on sway each output shows the pattern at its real pixels, from its place times its scale.
+    void Layout(const std::vector<Rect>& monitors, int realPixels = 1) {
+        SetMonitors(monitors, realPixels);
+        if (!sway) return;
+        for (const QJsonValue& output : QJsonDocument::fromJson(QByteArray::fromStdString(
+                                             Shell("swaymsg -r -t get_outputs"))).array()) {
+            const QJsonObject r = output["rect"].toObject();
+            const int s = output["scale"].toInt();
+            if (r["x"].toInt() >= 800) continue;  // set aside
+            const string name = output["name"].toString().toStdString(), part = folder / (name + ".png");
+            Shell("convert " + folder / "pattern.ppm" + " -crop " + to_string(r["width"].toInt() * s) + "x" +
+                  to_string(r["height"].toInt() * s) + "+" + to_string(r["x"].toInt() * s) + "+" +
+                  to_string(r["y"].toInt() * s) + " +repage " + part + " && swaymsg output " + name + " bg " + part +
+                  " stretch >/dev/null");
+        }
+    }
+    // Whether the magnifier shows the screen from (left, top), each real pixel drawn 2 x 2 (or as
+    // drawn says) inside its border; black where no monitor shows the pattern.
     bool Shows(int left, int top, const std::function<bool(int, int)>& onMonitor = nullptr) {
         const int width = 118 * scale;
         return WaitFor([&] {
             const std::vector<uint32_t> shown = Pixels(zoom, {scale, scale, width, 77 * scale});
             for (int i = 0; i < int(shown.size()); ++i) {
-                const int x = left + i % width / 2, y = top + i / width / 2;
-                if (shown[i] != (!onMonitor || onMonitor(x, y) ? Pattern(x, y) : 0)) return false;
+                const int x = left + i % width / drawn, y = top + i / width / drawn;
+                if (const uint32_t wanted = !onMonitor || onMonitor(x, y) ? Pattern(x, y) : 0; shown[i] != wanted) {
+                    char told[80];
+                    std::snprintf(told, sizeof told, "at (%d, %d) #%06x, not #%06x; ", x, y, shown[i], wanted);
+                    wrong = told;
+                    return false;
+                }
             }
             return !shown.empty();
         }, 5);
@@ -77,7 +117,7 @@ TEST_F(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
     const auto told = [&] { return program->Stderr().find("gets no picture of the screen") != string::npos; };
     EXPECT_TRUE(pictures || WaitFor(told)) << program->Stderr();
     // Inside the border: the screen from (465, 380), each pixel drawn 2 x 2.
-    EXPECT_TRUE(!pictures || Shows(465, 380)) << "not the screen beside the pointer, enlarged; " << program->Stderr();
+    EXPECT_TRUE(!pictures || Shows(465, 380)) << "not the screen beside the pointer, enlarged: " << wrong << program->Stderr();
     EXPECT_TRUE(!pictures || SOON(Shell("xclip -selection clipboard -t x-kde-passwordManagerHint -o") == "secret"))
         << "the picture is not marked for clipboard managers";
     if (gnome) {  // the extension turned off and on, as at a screen lock: it serves the magnifier again
@@ -107,10 +147,10 @@ TEST_F(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
 // at the pointer's monitor's edges, and its picture joins what the monitors show, black off them.
 // The window stays clear of the part of the picture it shows, which X would copy too.
 TEST_F(Zoom, KeepsToTheMonitorUnderThePointer) {
-    if (sway || kwin || gnome) GTEST_SKIP() << "X11's monitors";
+    if (kwin || gnome) GTEST_SKIP() << "X11's monitors and sway's outputs";
     MovePointer(200, 200);
     Open();
-    SetMonitors({{0, 0, 500, 600}, {500, 0, 300, 400}});
+    Layout({{0, 0, 500, 600}, {500, 0, 300, 400}});
     MovePointer(640, 350);
     EXPECT_TRUE(At(667, 270)) << "not right of the pointer and up, inside the right monitor";
     EXPECT_TRUE(Shows(605, 330)) << "not the right monitor's picture";
@@ -118,7 +158,7 @@ TEST_F(Zoom, KeepsToTheMonitorUnderThePointer) {
     EXPECT_TRUE(At(537, 310));
     EXPECT_TRUE(Shows(475, 370, [](int x, int y) { return x < 500 || y < 400; })) << "not both monitors' pixels";
 
-    SetMonitors({{300, 0, 500, 600}, {0, 0, 300, 400}});
+    Layout({{300, 0, 500, 600}, {0, 0, 300, 400}});
     MovePointer(200, 350);
     EXPECT_TRUE(At(227, 270)) << "not up, inside the left monitor";
     EXPECT_TRUE(Shows(165, 330)) << "not the left monitor's picture";
@@ -127,18 +167,22 @@ TEST_F(Zoom, KeepsToTheMonitorUnderThePointer) {
     MovePointer(1, 300);
     EXPECT_TRUE(Answer("Escape"));
     EXPECT_TRUE(SOON(!Viewable(zoom)));
-    SetMonitors({});
+    Layout({});
 }
 
-// At 192 dpi Qt draws with twice the pixels: the magnifier enlarges the screen's real pixels, sharp,
-// and keeps its size and place in twips.
+// On a scaled screen the magnifier enlarges the screen's real pixels and keeps its size and place
+// in twips: on X11 at 192 dpi Qt draws with twice the pixels, each real one 2 x 2; sway doubles
+// XWayland's windows on an output at scale 2, and the magnifier shows each real pixel once.
 TEST_F(Zoom, SharpOnAScaledScreen) {
-    if (sway || kwin || gnome) GTEST_SKIP() << "X11's Xft.dpi";
-    Shell("echo 'Xft.dpi: 192' | xrdb -merge");
-    scale = 2;
-    MovePointer(400, 300);
+    if (kwin || gnome) GTEST_SKIP() << "X11's Xft.dpi and sway's output scale";
+    if (sway) Layout({{0, 0, 400, 300}}, 2);
+    else Shell("echo 'Xft.dpi: 192' | xrdb -merge");
+    scale = sway ? 1 : 2;
+    drawn = sway ? 1 : 2;
+    MovePointer(200 * scale, 150 * scale);
     Open();
     EXPECT_TRUE(At(227, 163));
-    EXPECT_TRUE(Shows(330, 260)) << "not the screen's real pixels, each drawn 2 x 2";
-    Shell("echo 'Xft.dpi: 96' | xrdb -merge");
+    EXPECT_TRUE(Shows(330, 260)) << "not the screen's real pixels; " << program->Stderr();
+    if (sway) Layout({});
+    else Shell("echo 'Xft.dpi: 96' | xrdb -merge");
 }
