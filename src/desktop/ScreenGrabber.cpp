@@ -1,7 +1,9 @@
 #include "ScreenGrabber.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPoint>
+#include <QScreen>
 #include <algorithm>
 
 QImage ScreenGrabber::Joined(const QRect& wanted, const QList<Part>& parts) {
@@ -16,6 +18,19 @@ QImage ScreenGrabber::Joined(const QRect& wanted, const QList<Part>& parts) {
     QPainter painter(&copy);
     for (const Part& part : parts) painter.drawImage(QRectF(part.area.translated(-wanted.topLeft())), part.picture);
     return copy;
+}
+
+QRect ScreenGrabber::Desktop() {
+    QRect all;
+    for (const QRect& monitor : Monitors()) all |= monitor;
+    return all;
+}
+
+QList<QRect> ScreenGrabber::PrimaryFirst(QList<QRect> monitors) {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const qsizetype at = primary ? monitors.indexOf(primary->geometry()) : -1;
+    if (at > 0) monitors.move(at, 0);
+    return monitors;
 }
 
 QRect ScreenGrabber::Monitor(std::optional<QRect> area) {

@@ -28,8 +28,12 @@ public:
     // The monitors' rectangles in desktop pixels, the primary one first. Asked each time: monitors
     // come, go and move while the program runs.
     virtual QList<QRect> Monitors() = 0;
+    // The rectangle that holds every monitor.
+    QRect Desktop();
 
 protected:
+    // The monitors' areas with the one Qt calls primary first.
+    static QList<QRect> PrimaryFirst(QList<QRect> monitors);
     // A picture of an area of the desktop; it has more pixels than the area where its monitor is scaled.
     struct Part {
         QRect area;

@@ -4,8 +4,6 @@
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 #include <QCursor>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 #include <sys/mman.h>
@@ -140,15 +138,11 @@ ScreenCopy::ScreenCopy(std::shared_ptr<WaylandConnection> wayland) : wayland_(st
 
 ScreenCopy::~ScreenCopy() = default;
 
-// The outputs' areas, the one Qt calls primary first.
 QList<QRect> ScreenCopy::Monitors() {
     QList<QRect> monitors;
-    const QScreen* primary = QGuiApplication::primaryScreen();
     for (const auto& output : wayland_->outputs)
-        if (output->area.isEmpty()) continue;
-        else if (primary && output->area == primary->geometry()) monitors.prepend(output->area);
-        else monitors.append(output->area);
-    return monitors;
+        if (!output->area.isEmpty()) monitors.append(output->area);
+    return PrimaryFirst(monitors);
 }
 
 std::unique_ptr<Request> ScreenCopy::Start(const WaylandOutput& output, const QRect& part, bool withPointer) {
@@ -211,8 +205,7 @@ void ScreenCopy::GrabThen(int left, int top, int width, int height, const std::f
 
 QPoint ScreenCopy::Position() {
     if (drawnIntoEveryPicture_) return QCursor::pos();
-    QRect desktop;
-    for (const QRect& monitor : Monitors()) desktop |= monitor;
+    const QRect desktop = Desktop();
     if (pointer_.x() < 0) pointer_ = desktop.center();
     const QRect near(pointer_ - QPoint(SearchRadius, SearchRadius), QSize(2 * SearchRadius, 2 * SearchRadius));
     for (const QRect& area : {near.intersected(desktop), desktop}) {

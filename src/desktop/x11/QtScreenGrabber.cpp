@@ -23,14 +23,6 @@ QImage QtScreenGrabber::Grab(int left, int top, int width, int height) {
 
 QList<QRect> QtScreenGrabber::Monitors() {
     QList<QRect> monitors;
-    for (const QScreen* screen : QGuiApplication::screens())
-        if (screen == QGuiApplication::primaryScreen()) monitors.prepend(screen->geometry());
-        else monitors.append(screen->geometry());
-    return monitors;
-}
-
-QRect QtScreenGrabber::Desktop() {
-    QRect all;
-    for (const QScreen* screen : QGuiApplication::screens()) all |= screen->geometry();
-    return all;
+    for (const QScreen* screen : QGuiApplication::screens()) monitors.append(screen->geometry());
+    return PrimaryFirst(monitors);
 }

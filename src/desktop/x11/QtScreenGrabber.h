@@ -7,8 +7,4 @@ class QtScreenGrabber : public ScreenGrabber {
 public:
     QImage Grab(int left, int top, int width, int height) override;
     QList<QRect> Monitors() override;
-
-protected:
-    // The rectangle that holds every monitor.
-    static QRect Desktop();
 };
