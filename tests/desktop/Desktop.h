@@ -470,9 +470,11 @@ inline Window Active() {
     return std::stoul("0" + Shell("xdotool getactivewindow 2>/dev/null"));
 }
 
-// On sway wtype: a window drops the first key of a keyboard new to it, so a Shift goes first.
+// On sway wtype: a window drops the first key of a keyboard new to it, so a Shift goes first. Its
+// keymap stays XWayland's after it ends, and xdotool's keys would be read in it: the usual one goes back.
 inline void Type(const string& text) {
-    Shell((sway ? "wtype -k Shift_L -s 100 -d 40 '" : "xdotool type --delay 40 '") + text + "'");
+    Shell((sway ? "wtype -k Shift_L -s 100 -d 40 '" : "xdotool type --delay 40 '") + text + "'" +
+          (sway ? "; setxkbmap us" : ""));
 }
 
 // Answers our message box with a key; false if none came or it stayed.

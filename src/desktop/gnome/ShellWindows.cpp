@@ -36,7 +36,7 @@ std::shared_ptr<ShellWindows> ShellWindows::Start() {
 bool ShellWindows::Listen() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     return bus.connect(Shell, Path, Interface, "WindowChanged", this,
-                       SLOT(WindowChanged(QString, QString, QString, bool))) &&
+                       SLOT(WindowChanged(QString, QString, QString, bool, int, int, int, int))) &&
            bus.connect(Shell, Path, Interface, "WindowClosed", this, SLOT(WindowClosed(QString))) &&
            bus.connect(Shell, Path, Interface, "FocusChanged", this, SLOT(FocusChanged(QString))) &&
            bus.connect(Shell, QStringLiteral("/org/gnome/Shell"), QStringLiteral("org.gnome.Shell.Extensions"),
@@ -54,17 +54,19 @@ void ShellWindows::CatchUp() {
     while (!list.atEnd()) {
         QString id, title, wmClass;
         bool minimised = false;
+        int x = 0, y = 0, width = 0, height = 0;
         list.beginStructure();
-        list >> id >> title >> wmClass >> minimised;
+        list >> id >> title >> wmClass >> minimised >> x >> y >> width >> height;
         list.endStructure();
-        WindowChanged(id, title, wmClass, minimised);
+        WindowChanged(id, title, wmClass, minimised, x, y, width, height);
     }
     list.endArray();
     ReportActivated(Ask(QStringLiteral("Focused")).arguments().value(0).toString());
 }
 
-void ShellWindows::WindowChanged(const QString& id, const QString& title, const QString& wmClass, bool minimised) {
-    if (!id.isEmpty()) Report(id, title, wmClass, minimised);
+void ShellWindows::WindowChanged(const QString& id, const QString& title, const QString& wmClass, bool minimised,
+                                 int x, int y, int width, int height) {
+    if (!id.isEmpty()) Report(id, title, wmClass, minimised, {x, y, width, height});
 }
 
 void ShellWindows::ExtensionStateChanged(const QString& uuid, const QVariantMap& state) {

@@ -34,7 +34,8 @@ public:
     static QDBusMessage Call(const QString& method, const QVariantList& arguments = {});
 
 private slots:
-    void WindowChanged(const QString& id, const QString& title, const QString& wmClass, bool minimised);
+    void WindowChanged(const QString& id, const QString& title, const QString& wmClass, bool minimised, int x, int y,
+                       int width, int height);
     void WindowClosed(const QString& id) { ReportClosed(id); }
     void FocusChanged(const QString& id) { ReportActivated(id); }
     void ExtensionStateChanged(const QString& uuid, const QVariantMap& state);

@@ -144,8 +144,8 @@ bool KWinWindows::Authentic(const QString& token) const {
 }
 
 void KWinWindows::Changed(const QString& token, const QString& kwinId, const QString& caption,
-                          const QString& resourceClass, bool minimised) {
-    if (Authentic(token) && IsKWinId(kwinId)) Report(kwinId, caption, resourceClass, minimised);
+                          const QString& resourceClass, bool minimised, int x, int y, int width, int height) {
+    if (Authentic(token) && IsKWinId(kwinId)) Report(kwinId, caption, resourceClass, minimised, {x, y, width, height});
 }
 
 void KWinWindows::Closed(const QString& token, const QString& kwinId) {

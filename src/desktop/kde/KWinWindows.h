@@ -30,7 +30,7 @@ public:
 
 public slots:  // the scripts' calls; KWin's ids are UUID strings in braces
     void Changed(const QString& token, const QString& kwinId, const QString& caption, const QString& resourceClass,
-                 bool minimised);
+                 bool minimised, int x, int y, int width, int height);
     void Closed(const QString& token, const QString& kwinId);
     void Activated(const QString& token, const QString& kwinId);
     void PointerAt(const QString& token, int x, int y);

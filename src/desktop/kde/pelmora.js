@@ -6,11 +6,15 @@ const call = (method, ...args) => callDBus(pelmora.name, "/KWin", "org.example.p
 const first = (...names) => names.map(name => workspace[name]).find(value => value !== undefined);
 const windows = () => (workspace.windowList || workspace.clientList).call(workspace);
 const listed = w => w && (w.normalWindow || w.dialog) && !w.skipTaskbar;
+// Whole numbers go over D-Bus as integers; KWin 6 places windows at fractions of a pixel.
+const whole = value => Math.round(value) | 0;
 
 // KWin tells a second window of the same caption as "caption <2>": the program's own title counts.
 function tell(w) {
+    const frame = w && w.frameGeometry;
     if (listed(w))
-        call("Changed", String(w.internalId), w.caption.replace(/ <\d+>$/, ""), String(w.resourceClass), w.minimized);
+        call("Changed", String(w.internalId), w.caption.replace(/ <\d+>$/, ""), String(w.resourceClass), w.minimized,
+             whole(frame.x), whole(frame.y), whole(frame.width), whole(frame.height));
 }
 // KWin may activate a new window before it tells of it.
 function tellActive(w) {
@@ -20,6 +24,7 @@ function tellActive(w) {
 function follow(w) {
     w.captionChanged.connect(() => tell(w));
     w.minimizedChanged.connect(() => tell(w));
+    w.frameGeometryChanged.connect(() => tell(w));
     tell(w);
 }
 const tellPointer = () => call("PointerAt", workspace.cursorPos.x, workspace.cursorPos.y);

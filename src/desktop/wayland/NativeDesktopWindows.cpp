@@ -27,3 +27,7 @@ QString NativeDesktopWindows::Title(uint32_t window) {
     const NativeWindows::Window* w = windows_->Find(window);
     return w ? w->title.section(QChar(u'\0'), 0, 0) : x11_.Title(window);
 }
+
+QRect NativeDesktopWindows::Area(uint32_t window) {
+    return windows_->Find(window) ? windows_->Area(window) : x11_.Area(window);
+}

@@ -22,6 +22,7 @@ public:
     void SetTopMost(uint32_t window, bool on) override { x11_.SetTopMost(window, on); }
     void Restore(uint32_t window) override { x11_.Restore(window); }
     void Minimise(uint32_t window) override { x11_.Minimise(window); }
+    QRect Area(uint32_t window) override;
     bool CanMinimise() override { return x11_.CanMinimise(); }
 
 private:

@@ -46,6 +46,15 @@ void NativeWindows::SetActivated(uint32_t id, bool activated) {
     if (activated && !w->own) lastOther_ = id;
 }
 
+void NativeWindows::Place(uint32_t id, const QRect& area) {
+    if (Window* w = FindWritable(id)) w->area = area;
+}
+
+QRect NativeWindows::Area(uint32_t id) const {
+    const Window* w = Find(id);
+    return w ? w->area : QRect();
+}
+
 void NativeWindows::Remove(uint32_t id) {
     std::erase_if(windows_, [&](const Window& w) { return w.id == id; });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <list>
@@ -15,6 +16,7 @@ public:
         QString title, appId;
         bool activated = false, minimised = false, own = false;
         uint64_t lastActive = 0;  // when it was activated last: the later, the nearer the front
+        QRect area;               // on the desktop, as last told; empty where the compositor tells none
     };
 
     virtual ~NativeWindows() = default;
@@ -27,12 +29,15 @@ public:
     // The window of another program that was active last, while it lives; 0 if none.
     uint32_t LastOther() const { return Find(lastOther_) ? lastOther_ : 0; }
     virtual void Activate(uint32_t id) = 0;
+    // Where the window is on the desktop, in desktop pixels; empty when unknown.
+    virtual QRect Area(uint32_t id) const;
 
 protected:
     // A new window, not yet described; returns its id.
     uint32_t Add();
     void Describe(uint32_t id, const QString& title, const QString& appId, bool minimised);
     void SetActivated(uint32_t id, bool activated);
+    void Place(uint32_t id, const QRect& area);
     void Remove(uint32_t id);
     void Clear() { windows_.clear(); }
 

@@ -8,10 +8,12 @@ uint32_t ReportedWindows::ActiveNow() {
     return Active() ? Active()->id : 0;
 }
 
-void ReportedWindows::Report(const QString& key, const QString& title, const QString& appId, bool minimised) {
+void ReportedWindows::Report(const QString& key, const QString& title, const QString& appId, bool minimised,
+                             const QRect& area) {
     auto it = std::ranges::find(listed_, key, &Listed::key);
     if (it == listed_.end()) it = listed_.insert(listed_.end(), Listed{key, Add()});
     Describe(it->id, title, appId, minimised);
+    Place(it->id, area);
 }
 
 void ReportedWindows::ReportClosed(const QString& key) {

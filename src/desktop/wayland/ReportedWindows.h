@@ -10,7 +10,7 @@ public:
     uint32_t ActiveNow();
 
 protected:
-    void Report(const QString& key, const QString& title, const QString& appId, bool minimised);
+    void Report(const QString& key, const QString& title, const QString& appId, bool minimised, const QRect& area);
     void ReportClosed(const QString& key);
     void ReportActivated(const QString& key);  // empty: none of them
     void Forget();                              // all: the reporter starts anew

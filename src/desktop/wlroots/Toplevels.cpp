@@ -11,6 +11,7 @@ struct Toplevels::Tracked {
     zwlr_foreign_toplevel_handle_v1* handle;
     uint32_t id = 0;
     NativeWindows::Window next;
+    std::vector<wl_output*> outputs;  // those that show it, in the order it came onto them
     ~Tracked() { zwlr_foreign_toplevel_handle_v1_destroy(handle); }
 };
 
@@ -22,7 +23,12 @@ void OnTitle(void* data, zwlr_foreign_toplevel_handle_v1*, const char* title) {
     Next(data).title = QString::fromUtf8(title);
 }
 void OnAppId(void* data, zwlr_foreign_toplevel_handle_v1*, const char* id) { Next(data).appId = QString::fromUtf8(id); }
-void OnOutput(void*, zwlr_foreign_toplevel_handle_v1*, wl_output*) {}
+void OnOutputEnter(void* data, zwlr_foreign_toplevel_handle_v1*, wl_output* output) {
+    static_cast<Toplevels::Tracked*>(data)->outputs.push_back(output);
+}
+void OnOutputLeave(void* data, zwlr_foreign_toplevel_handle_v1*, wl_output* output) {
+    std::erase(static_cast<Toplevels::Tracked*>(data)->outputs, output);
+}
 void OnState(void* data, zwlr_foreign_toplevel_handle_v1*, wl_array* states) {
     NativeWindows::Window& next = Next(data);
     next.activated = next.minimised = false;
@@ -50,10 +56,10 @@ Toplevels::~Toplevels() = default;
 
 void Toplevels::OnToplevel(void* data, zwlr_foreign_toplevel_manager_v1*, zwlr_foreign_toplevel_handle_v1* handle) {
     // A handle's events, in the order of the protocol's event numbers.
-    static const zwlr_foreign_toplevel_handle_v1_listener handleListener{OnTitle, OnAppId, OnOutput, OnOutput,
-                                                                         OnState, OnDone,  OnClosed, OnParent};
+    static const zwlr_foreign_toplevel_handle_v1_listener handleListener{
+        OnTitle, OnAppId, OnOutputEnter, OnOutputLeave, OnState, OnDone, OnClosed, OnParent};
     auto* self = static_cast<Toplevels*>(data);
-    self->tracked_.emplace_back(new Tracked{self, handle, 0, {}});
+    self->tracked_.emplace_back(new Tracked{self, handle, 0, {}, {}});
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &handleListener, self->tracked_.back().get());
 }
 
@@ -71,9 +77,24 @@ void Toplevels::OnClosed(void* data, zwlr_foreign_toplevel_handle_v1*) {
     std::erase_if(t->owner->tracked_, [&](const std::unique_ptr<Tracked>& each) { return each.get() == t; });
 }
 
-void Toplevels::Activate(uint32_t id) {
+Toplevels::Tracked* Toplevels::TrackedOf(uint32_t id) const {
     const auto t = std::ranges::find_if(tracked_, [&](const auto& each) { return id && each->id == id; });
-    if (t == tracked_.end() || !wayland_->seat) return;
-    zwlr_foreign_toplevel_handle_v1_activate((*t)->handle, wayland_->seat);
+    return t == tracked_.end() ? nullptr : t->get();
+}
+
+void Toplevels::Activate(uint32_t id) {
+    const Tracked* t = TrackedOf(id);
+    if (!t || !wayland_->seat) return;
+    zwlr_foreign_toplevel_handle_v1_activate(t->handle, wayland_->seat);
     wayland_->Dispatch(0);
+}
+
+// wlroots tells which outputs show a window, not where on them: the output it came onto first
+// of those that still show it stands for it. Asked afresh, as outputs move.
+QRect Toplevels::Area(uint32_t id) const {
+    const Tracked* t = TrackedOf(id);
+    for (wl_output* on : t ? t->outputs : std::vector<wl_output*>())
+        for (const auto& output : wayland_->outputs)
+            if (output->output == on) return output->area;
+    return {};
 }

@@ -4,7 +4,7 @@
 // of this session's user running the program file @PELMORA_PROGRAM@ (from the extension's folder),
 // and sends its signals to that process alone. Nothing runs before enable(); disable() undoes it all.
 const Interface = `<node><interface name="org.example.pelmora.Shell">
-  <method name="Windows"><arg type="a(sssb)" direction="out"/></method>
+  <method name="Windows"><arg type="a(sssbiiii)" direction="out"/></method>
   <method name="Focused"><arg type="s" direction="out"/></method>
   <method name="ShellHasKeyboard"><arg type="b" direction="out"/></method>
   <method name="Activate"><arg type="s" name="id" direction="in"/></method>
@@ -18,7 +18,8 @@ const Interface = `<node><interface name="org.example.pelmora.Shell">
     <arg type="i" name="width" direction="in"/><arg type="i" name="height" direction="in"/>
     <arg type="ay" name="png" direction="out"/>
   </method>
-  <signal name="WindowChanged"><arg type="s"/><arg type="s"/><arg type="s"/><arg type="b"/></signal>
+  <signal name="WindowChanged"><arg type="s"/><arg type="s"/><arg type="s"/><arg type="b"/>
+    <arg type="i"/><arg type="i"/><arg type="i"/><arg type="i"/></signal>
   <signal name="WindowClosed"><arg type="s"/></signal>
   <signal name="FocusChanged"><arg type="s"/></signal>
 </interface></node>`;
@@ -48,7 +49,10 @@ const fileId = path => Gio.File.new_for_path(path).query_info('id::file', Gio.Fi
 const Listed = [Meta.WindowType.NORMAL, Meta.WindowType.DIALOG, Meta.WindowType.MODAL_DIALOG];
 const listed = w => w && Listed.includes(w.get_window_type()) && !w.is_skip_taskbar();
 const idOf = w => (listed(w) ? String(w.get_id()) : '');
-const describe = w => [idOf(w), w.get_title() ?? '', w.get_wm_class() ?? '', w.minimized];
+const describe = w => {
+    const frame = w.get_frame_rect();
+    return [idOf(w), w.get_title() ?? '', w.get_wm_class() ?? '', w.minimized, frame.x, frame.y, frame.width, frame.height];
+};
 // Clutter's backend: the stage's context has it since GNOME 46, the default one is gone in 51.
 const clutterBackend = () => global.stage.get_context?.().get_backend() ?? Clutter.get_default_backend();
 
@@ -151,8 +155,9 @@ class PelmoraShell {
     }
 
     _follow(w, tell) {
-        const changed = () => listed(w) && this._emit('WindowChanged', '(sssb)', describe(w));
-        const ids = ['notify::title', 'notify::wm-class', 'notify::minimized'].map(signal => w.connect(signal, changed));
+        const changed = () => listed(w) && this._emit('WindowChanged', '(sssbiiii)', describe(w));
+        const signals = ['notify::title', 'notify::wm-class', 'notify::minimized', 'position-changed', 'size-changed'];
+        const ids = signals.map(signal => w.connect(signal, changed));
         ids.push(w.connect('unmanaged', () => {
             ids.forEach(id => w.disconnect(id));
             this._windows.delete(w);
