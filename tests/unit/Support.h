@@ -110,9 +110,7 @@ struct FakePointer : Pointer {
 // Keys with the type and text of their default value.
 struct FakeBrowserCommands : BrowserCommands {
     std::map<QString, std::pair<int, QString>> keys;
-    QStringList queried;
     bool Query(const QString& key, const QString&, int& type, QString& text) override {
-        queried << key;
         std::tie(type, text) = keys.count(key) ? keys[key] : std::pair(0, QString());
         return keys.count(key);
     }

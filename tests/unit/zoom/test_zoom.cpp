@@ -32,32 +32,30 @@ TEST(SpotZoom, TickFollowsFlipsAndAsks) {
 
 // Where the picture comes after the tick, one overtaken by a later tick's or by the unload never
 // shows; the asking tick asks for none, nor a tick whose repaint unloads; the clipboard comes back.
-TEST(SpotZoom, ShowsTheLastPictureAndRestoresTheClipboard) {
+TEST_F(InFolder, ShowsTheLastPictureAndRestoresTheClipboard) {
     struct LateScreen : FakeScreenGrabber {
         std::vector<std::function<void()>> answers;
         void GrabThen(int x, int y, int w, int h, const std::function<void(const QImage&)>& done) override {
             answers.push_back([=, this] { done(Grab(x, y, w, h)); });
         }
     };
-    FakeServices fakes;
-    LateScreen* screen = Install<LateScreen>(fakes.s.screenGrabber);
+    LateScreen* screen = Install<LateScreen>(s.screenGrabber);
     const ClipboardContent user{{"text/plain", "user text"}};
-    fakes.clipboard->content = user;
+    clipboard->content = user;
     SpotZoom& zoom = Forms::Show<SpotZoom>();
     zoom.tmrZoom->SetEnabled(false);
     for (int i = 0; i < 2; ++i) zoom.tmrZoom_Timer();
     screen->answers[1]();
     screen->answers[0]();
-    EXPECT_EQ(fakes.clipboard->sets, 1);
-    fakes.pointer->at = {1, 300};
+    EXPECT_EQ(clipboard->sets, 1);
+    pointer->at = {1, 300};
     for (int i = 0; i < 3; ++i) zoom.tmrZoom_Timer();  // two copies at the left edge, then the question
-    EXPECT_EQ(fakes.messageBox->prompts, QStringList{ZoomQuestion()});
-    fakes.pointer->at = {500, 400};
+    EXPECT_EQ(messageBox->prompts, QStringList{ZoomQuestion()});
+    pointer->at = {500, 400};
     QMetaObject::invokeMethod(&zoom, [] { Forms::Unload<SpotZoom>(); }, Qt::QueuedConnection);  // in the repaint
     zoom.tmrZoom_Timer();
     ASSERT_EQ(screen->answers.size(), 4u);
     screen->answers[3]();
-    EXPECT_EQ(fakes.clipboard->sets, 1);
-    EXPECT_EQ(fakes.clipboard->content, user);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(clipboard->sets, 1);
+    EXPECT_EQ(clipboard->content, user);
 }
