@@ -457,6 +457,18 @@ inline void SetMonitors(const std::vector<Rect>& monitors, int scale = 1) {
     }
 }
 
+// The monitors as RandR lists them, the primary first (KWin's and GNOME's are made at their start).
+inline std::vector<Rect> ListedMonitors() {
+    std::istringstream lines(Shell("xrandr --listmonitors | sed 1d | tr '/x+' '   '"));
+    std::vector<Rect> monitors;
+    for (string line; std::getline(lines, line);) {
+        Rect m;
+        if (sscanf(line.c_str(), "%*d: %*s %d %*d %d %*d %d %d", &m.width, &m.height, &m.x, &m.y) == 4)
+            monitors.push_back(m);
+    }
+    return monitors;
+}
+
 inline void Move(Window window, int x, int y) {
     const string at = to_string(x) + " " + to_string(y);
     if (sway) Swaymsg("move absolute position " + at, window);
