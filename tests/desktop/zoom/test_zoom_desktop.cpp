@@ -16,13 +16,15 @@ protected:
     int scale = 1;  // X's pixels to a desktop pixel
     int drawn = 2;  // the magnifier's pixels to a real one
     string wrong;  // the first pixel Shows found wrong
+    // The screen the pattern covers: X's whole screen; on sway each output's part is set apart.
+    const int width = sway ? 800 : Area(root).width, height = 600;
 
     // The pattern over the whole screen: the root window's background; on KWin and GNOME the
     // background of a window at the back.
     void SetUp() override {
-        string image = "P6\n800 600\n255\n";
-        for (int i = 0; i < 800 * 600; ++i) {
-            const uint32_t colour = Pattern(i % 800, i / 800);
+        string image = "P6\n" + to_string(width) + " " + to_string(height) + "\n255\n";
+        for (int i = 0; i < width * height; ++i) {
+            const uint32_t colour = Pattern(i % width, i / width);
             image += {char(colour >> 16), char(colour >> 8), char(colour)};
         }
         WriteFile(folder / "pattern.ppm", image);
@@ -32,7 +34,7 @@ protected:
             return;
         }
         if (kwin || gnome) {  // drawn once the window is over the screen: it centres the picture
-            pattern = XCreateSimpleWindow(display, root, 0, 0, 800, 600, 0, 0, 0);
+            pattern = XCreateSimpleWindow(display, root, 0, 0, width, height, 0, 0, 0);
             XStoreName(display, pattern, "Pattern");
             XMapWindow(display, pattern);
             XSync(display, False);
@@ -48,10 +50,10 @@ protected:
     bool PlacePattern() {
         if (kwin)
             KWinWindows("for (const w of ws) if (w.caption == 'Pattern') { w.noBorder = true; w.keepBelow = true; "
-                        "w.frameGeometry = {x: 0, y: 0, width: 800, height: 600}; }");
+                        "w.frameGeometry = {x: 0, y: 0, width: " + to_string(width) + ", height: 600}; }");
         else GnomeWindows("for (const w of ws) if (w.get_title() == \"Pattern\") { w.make_fullscreen(); w.lower(); }");
         const Rect placed = Area(pattern);
-        return placed.x == 0 && placed.y == 0 && placed.width == 800;
+        return placed.x == 0 && placed.y == 0 && placed.width == width;
     }
     // Pelmora with the magnifier open.
     void Open() {
@@ -77,6 +79,12 @@ protected:
                   to_string(r["y"].toInt() * s) + " +repage " + part + " && swaymsg output " + name + " bg " + part +
                   " stretch >/dev/null");
         }
+    }
+    // KWin gives no screenshots where it composites with QPainter, having no render node (KWin 6
+    // on these machines): the user is told so instead.
+    static bool Pictures() {
+        return !kwin || Shell("gdbus call --session --dest org.kde.KWin --object-path /KWin --method "
+                              "org.kde.KWin.supportInformation").find("Type: QPainter") == string::npos;
     }
     // Whether the magnifier shows the screen from (left, top), each real pixel drawn 2 x 2 (or as
     // drawn says) inside its border; black where no monitor shows the pattern.
@@ -110,10 +118,7 @@ TEST_F(Zoom, EnlargesBesideThePointerAndAsksAtTheEdge) {
     ASSERT_TRUE(SOON(Clipboard() == "copied\n"));
     Open();
     ASSERT_TRUE(At(527, 413));
-    // KWin gives no screenshots where it composites with QPainter, having no render node (KWin 6
-    // on these machines): the user is told so instead.
-    const bool pictures = !kwin || Shell("gdbus call --session --dest org.kde.KWin --object-path /KWin --method "
-                                         "org.kde.KWin.supportInformation").find("Type: QPainter") == string::npos;
+    const bool pictures = Pictures();
     const auto told = [&] { return program->Stderr().find("gets no picture of the screen") != string::npos; };
     EXPECT_TRUE(pictures || WaitFor(told)) << program->Stderr();
     // Inside the border: the screen from (465, 380), each pixel drawn 2 x 2.
@@ -168,6 +173,23 @@ TEST_F(Zoom, KeepsToTheMonitorUnderThePointer) {
     EXPECT_TRUE(Answer("Escape"));
     EXPECT_TRUE(SOON(!Viewable(zoom)));
     Layout({});
+}
+
+// KWin's outputs, made side by side at its start: the magnifier keeps to the right one's edges and
+// joins both outputs' pixels across their border.
+TEST_F(Zoom, KeepsToTheOutputsMadeAtStart) {
+    const std::vector<Rect> monitors = ListedMonitors();
+    if (!kwin || monitors.size() < 2) GTEST_SKIP() << "KWin with two outputs";
+    if (!Pictures()) GTEST_SKIP() << "KWin gives no pictures here";
+    const Rect right = monitors[1];
+    MovePointer(right.x + 100, 300);
+    Open();
+    EXPECT_TRUE(At(right.x + 127, 313)) << "not right of the pointer on the right output";
+    EXPECT_TRUE(Shows(right.x + 65, 280)) << "not the right output's picture: " << wrong << program->Stderr();
+    MovePointer(right.x + right.width - 10, 300);
+    EXPECT_TRUE(At(right.x + right.width - 117, 313)) << "did not jump left at the right output's edge";
+    MovePointer(right.x + 10, 300);
+    EXPECT_TRUE(Shows(right.x - 25, 280)) << "not both outputs' pixels: " << wrong;
 }
 
 // On a scaled screen the magnifier enlarges the screen's real pixels and keeps its size and place
