@@ -11,7 +11,7 @@ class Zoom : public ::testing::Test {
 protected:
     Folder folder;
     std::unique_ptr<Program> program;
-    Window pattern = 0;
+    std::vector<Window> patterns;
     Window zoom = 0;
     int scale = 1;  // X's pixels to a desktop pixel
     int drawn = 2;  // the magnifier's pixels to a real one
@@ -20,7 +20,7 @@ protected:
     const int width = sway ? 800 : Area(root).width, height = 600;
 
     // The pattern over the whole screen: the root window's background; on KWin and GNOME the
-    // background of a window at the back.
+    // background of a window at the back, on GNOME one on each monitor.
     void SetUp() override {
         string image = "P6\n" + to_string(width) + " " + to_string(height) + "\n255\n";
         for (int i = 0; i < width * height; ++i) {
@@ -33,27 +33,36 @@ protected:
                   "; swaymsg output '*' bg " + folder / "pattern.png" + " stretch");
             return;
         }
-        if (kwin || gnome) {  // drawn once the window is over the screen: it centres the picture
-            pattern = XCreateSimpleWindow(display, root, 0, 0, width, height, 0, 0, 0);
-            XStoreName(display, pattern, "Pattern");
-            XMapWindow(display, pattern);
+        if (!kwin && !gnome) return (void)Shell("display -window root " + folder / "pattern.ppm");
+        for (const Rect& part : gnome ? ListedMonitors() : std::vector<Rect>{{0, 0, width, height}}) {
+            const string name = "Pattern" + to_string(part.x), file = folder / (name + ".ppm");
+            const Window window = XCreateSimpleWindow(display, root, part.x, 0, part.width, height, 0, 0, 0);
+            patterns.push_back(window);
+            XStoreName(display, window, name.c_str());
+            XMapWindow(display, window);
             XSync(display, False);
-            ASSERT_TRUE(SOON(PlacePattern())) << "the pattern is not over the screen";
+            // Drawn once the window is in place: the viewer centres its picture in the window.
+            ASSERT_TRUE(SOON(PlacePattern(window, name, part))) << "the pattern is not over the screen";
+            Shell("convert " + folder / "pattern.ppm" + " -crop " + to_string(part.width) + "x" + to_string(height) +
+                  "+" + to_string(part.x) + "+0 " + file + "; display -window " + to_string(window) + " " + file);
         }
-        Shell("display -window " + to_string(pattern ?: root) + " " + folder / "pattern.ppm");
     }
     void TearDown() override {
-        if (pattern) XDestroyWindow(display, pattern);
+        for (Window window : patterns) XDestroyWindow(display, window);
     }
-    // The pattern's window at the back, borderless, over the whole screen; asked again until done,
-    // as the compositor may not have taken the window on yet.
-    bool PlacePattern() {
+    // A pattern's window at the back, borderless, over its part of the screen (on GNOME full screen on
+    // its monitor); asked again until done, as the compositor may not have taken the window on yet.
+    bool PlacePattern(Window window, const string& name, const Rect& part) {
+        const string x = to_string(part.x);
         if (kwin)
-            KWinWindows("for (const w of ws) if (w.caption == 'Pattern') { w.noBorder = true; w.keepBelow = true; "
-                        "w.frameGeometry = {x: 0, y: 0, width: " + to_string(width) + ", height: 600}; }");
-        else GnomeWindows("for (const w of ws) if (w.get_title() == \"Pattern\") { w.make_fullscreen(); w.lower(); }");
-        const Rect placed = Area(pattern);
-        return placed.x == 0 && placed.y == 0 && placed.width == width;
+            KWinWindows("for (const w of ws) if (w.caption == '" + name + "') { w.noBorder = true; w.keepBelow = true; "
+                        "w.frameGeometry = {x: " + x + ", y: 0, width: " + to_string(part.width) + ", height: 600}; }");
+        else
+            GnomeWindows("for (const w of ws) if (w.get_title() == \"" + name + "\") { const d = global.display; "
+                         "for (let i = 0; i < d.get_n_monitors(); ++i) if (d.get_monitor_geometry(i).x == " + x + ") "
+                         "w.move_to_monitor(i); w.make_fullscreen(); w.lower(); }");
+        const Rect placed = Area(window);
+        return placed.x == part.x && placed.y == 0 && placed.width == part.width;
     }
     // Pelmora with the magnifier open.
     void Open() {
@@ -175,17 +184,17 @@ TEST_F(Zoom, KeepsToTheMonitorUnderThePointer) {
     Layout({});
 }
 
-// KWin's outputs, made side by side at its start: the magnifier keeps to the right one's edges and
+// KWin's outputs or GNOME's monitors, made side by side at their start: the magnifier keeps to the right one's edges and
 // joins both outputs' pixels across their border.
 TEST_F(Zoom, KeepsToTheOutputsMadeAtStart) {
     const std::vector<Rect> monitors = ListedMonitors();
-    if (!kwin || monitors.size() < 2) GTEST_SKIP() << "KWin with two outputs";
+    if ((!kwin && !gnome) || monitors.size() < 2) GTEST_SKIP() << "KWin's or GNOME's two outputs";
     if (!Pictures()) GTEST_SKIP() << "KWin gives no pictures here";
     const Rect right = monitors[1];
     MovePointer(right.x + 100, 300);
     Open();
     EXPECT_TRUE(At(right.x + 127, 313)) << "not right of the pointer on the right output";
-    EXPECT_TRUE(Shows(right.x + 65, 280)) << "not the right output's picture: " << wrong << program->Stderr();
+    EXPECT_TRUE(Shows(right.x + 65, 280)) << "not the right output's picture: " << wrong;
     MovePointer(right.x + right.width - 10, 300);
     EXPECT_TRUE(At(right.x + right.width - 117, 313)) << "did not jump left at the right output's edge";
     MovePointer(right.x + 10, 300);
