@@ -36,7 +36,8 @@ protected:
         if (!kwin && !gnome) return (void)Shell("display -window root " + folder / "pattern.ppm");
         for (const Rect& part : gnome ? ListedMonitors() : std::vector<Rect>{{0, 0, width, height}}) {
             const string name = "Pattern" + to_string(part.x), file = folder / (name + ".ppm");
-            const Window window = XCreateSimpleWindow(display, root, part.x, 0, part.width, height, 0, 0, 0);
+            // A pixel off its place, so that only the compositor's placing passes for done.
+            const Window window = XCreateSimpleWindow(display, root, part.x + 1, 1, part.width - 1, height - 1, 0, 0, 0);
             patterns.push_back(window);
             XStoreName(display, window, name.c_str());
             XMapWindow(display, window);
@@ -62,7 +63,7 @@ protected:
                          "for (let i = 0; i < d.get_n_monitors(); ++i) if (d.get_monitor_geometry(i).x == " + x + ") "
                          "w.move_to_monitor(i); w.make_fullscreen(); w.lower(); }");
         const Rect placed = Area(window);
-        return placed.x == part.x && placed.y == 0 && placed.width == part.width;
+        return placed.x == part.x && placed.y == 0 && placed.width == part.width && placed.height == height;
     }
     // Pelmora with the magnifier open.
     void Open() {
