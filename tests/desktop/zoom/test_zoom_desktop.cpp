@@ -36,10 +36,14 @@ protected:
         if (!kwin && !gnome) return (void)Shell("display -window root " + folder / "pattern.ppm");
         for (const Rect& part : gnome ? ListedMonitors() : std::vector<Rect>{{0, 0, width, height}}) {
             const string name = "Pattern" + to_string(part.x), file = folder / (name + ".ppm");
-            // A pixel off its place, so that only the compositor's placing passes for done.
-            const Window window = XCreateSimpleWindow(display, root, part.x + 1, 1, part.width - 1, height - 1, 0, 0, 0);
+            const Window window = XCreateSimpleWindow(display, root, part.x, 0, part.width, height, 0, 0, 0);
             patterns.push_back(window);
             XStoreName(display, window, name.c_str());
+            // Without a title bar, which GNOME would make room for by shrinking the window; GNOME 48
+            // then went on showing its picture of that size, enlarged, once it was full screen.
+            const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+            const long undecorated[5] = {2, 0, 0, 0, 0};
+            XChangeProperty(display, window, motif, motif, 32, PropModeReplace, (const unsigned char*)undecorated, 5);
             XMapWindow(display, window);
             XSync(display, False);
             // Drawn once the window is in place: the viewer centres its picture in the window.
@@ -52,18 +56,19 @@ protected:
         for (Window window : patterns) XDestroyWindow(display, window);
     }
     // A pattern's window at the back, borderless, over its part of the screen (on GNOME full screen on
-    // its monitor); asked again until done, as the compositor may not have taken the window on yet.
+    // its monitor); asked again until the compositor has taken the window on and placed it.
     bool PlacePattern(Window window, const string& name, const Rect& part) {
         const string x = to_string(part.x);
-        if (kwin)
-            KWinWindows("for (const w of ws) if (w.caption == '" + name + "') { w.noBorder = true; w.keepBelow = true; "
-                        "w.frameGeometry = {x: " + x + ", y: 0, width: " + to_string(part.width) + ", height: 600}; }");
-        else
-            GnomeWindows("for (const w of ws) if (w.get_title() == \"" + name + "\") { const d = global.display; "
-                         "for (let i = 0; i < d.get_n_monitors(); ++i) if (d.get_monitor_geometry(i).x == " + x + ") "
-                         "w.move_to_monitor(i); w.make_fullscreen(); w.lower(); }");
+        if (gnome)
+            return GnomeEval("const d = global.display, w = global.get_window_actors().map(a => a.meta_window)"
+                             ".find(w => w.get_title() == \"" + name + "\"); if (w) { for (let i = 0; i < "
+                             "d.get_n_monitors(); ++i) if (d.get_monitor_geometry(i).x == " + x + ") w.move_to_monitor(i); "
+                             "w.make_fullscreen(); w.lower(); } !!w && w.is_fullscreen() && w.get_frame_rect().x == " + x)
+                .toBool();
+        KWinWindows("for (const w of ws) if (w.caption == '" + name + "') { w.noBorder = true; w.keepBelow = true; "
+                    "w.frameGeometry = {x: " + x + ", y: 0, width: " + to_string(part.width) + ", height: 600}; }");
         const Rect placed = Area(window);
-        return placed.x == part.x && placed.y == 0 && placed.width == part.width && placed.height == height;
+        return placed.x == part.x && placed.y == 0 && placed.width == part.width;
     }
     // Pelmora with the magnifier open.
     void Open() {
